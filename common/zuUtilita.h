@@ -39,6 +39,12 @@ public:
     void PrintErrore(const RuntimeError &error);
     void PrintErroreEx(const QString &inizio);
 
+    // --- Shell, web and window helpers (zuUtilitaFinestre.cpp) ---
+
+    // --- Strings, paths and versions (zuUtilitaTesti.cpp) ---
+
+    // --- System folders, registry and installation (zuUtilitaSistema.cpp) ---
+
 private:
     bool LeggiChiaveRegistro(quint32 root, const QString &chiave, const QString &nomeValore, QString &testo);
     void mostraErroreCorrente(const QString &inizio);
