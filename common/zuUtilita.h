@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+class QWidget;
 class RuntimeError;
 
 // The shared utility class of both programs. It holds no data: every holder
@@ -40,6 +41,34 @@ public:
     void PrintErroreEx(const QString &inizio);
 
     // --- Shell, web and window helpers (zuUtilitaFinestre.cpp) ---
+
+    // Opens a document, program or address with its associated program; unless
+    // muto, a refused request is explained in a box titled "Errore".
+    bool EseguiEx(QWidget *owner, const QString &file, bool muto = false);
+    // The maker's home page, an address and a mail to the maker; failures pass silently.
+    void Homepage(QWidget *owner);
+    void GoWeb(QWidget *owner, const QString &indirizzoWeb);
+    void EMail(QWidget *owner);
+    // Starts a program registered under the application paths, without waiting.
+    bool StartApplicazione(const QString &applicazione);
+    // Runs a command line and blocks until the program has ended; false when it
+    // could not be started.
+    bool ShellSospensiva(const QString &ToRun, const std::optional<QString> &COMMANDLINE = std::nullopt);
+    void FinetraTopMost(QWidget *finestra, bool SempreInPrimoPiano = true);
+    // Shows and raises the first of the program's windows whose title contains testo.
+    bool ShowFinestraConTitolo(const QString &testo);
+    void CentraForm(QWidget *obj);
+    void CentraFormFiglio(QWidget *padre, QWidget *obj);
+    // Selects the whole text of a text field.
+    void Evidenzia(QWidget *xCtrl);
+    // Paints horizontal bands fading from ColoreIniziale (0xBBGGRR) as the window's background.
+    void SfumaForm(QWidget *InputForm, quint32 ColoreIniziale = 0xFF0000, int PassoA = 60, int PassoB = 4);
+    // Waits sec seconds (up to one more) while the windows stay responsive.
+    void WaitSecondi(qint16 sec);
+    void Sleep(qint32 millisecondi);
+    qint16 KeyMaiuscolo(qint16 KeyAscii);
+    // True when the running executable is one of the development environment's.
+    bool IsVBEnvironment();
 
     // --- Strings, paths and versions (zuUtilitaTesti.cpp) ---
 
