@@ -1,0 +1,506 @@
+// The main window's polling cycle, link state and sending, against fake
+// retrieval objects; every box goes to the recorder.
+#include "BuildConfig.h"
+#include "LimitedTextEdit.h"
+#include "MessageBoxRecorder.h"
+#include "RichTextView.h"
+#include "SettingsStore.h"
+#include "WindowHarness.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString base = u"http://"_s + QString::fromUtf8(BuildConfig::makerHost) + u'/';
+const QString pollStanza0 = base + u"getmsgchat.asp"_s;
+const QString inviato = u"<HTML><HEAD><TITLE>MESSAGGIO INVIATO</TITLE></HEAD></HTML>"_s;
+using Stato = FrmMain::StatoLettura;
+} // namespace
+
+class tst_FrmMain : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+
+    void loadPreparesWindowWithoutPolling();
+    void activationPollsAtOnceAndFocusesField();
+    void pollingStateTable();
+    void roomChangeWhileInFlightDropsReplyAndPollsNewRoomOnTick();
+    void roomChangeWhileIdlePollsAtOnce();
+    void failedStartSuspendsPolling();
+    void sameErrorCodeIsShownOnce();
+    void lampFollowsFirstReply();
+    void rejectedReplyKeepsLinkState();
+    void garbageHtmlAndHugeRepliesKeepWindowWorking();
+    void serverUnavailableAtLoad();
+
+    void emptyNicknameIsRefused();
+    void sendStateTable();
+    void sendReplyInOtherCaseIsAFailure();
+    void sendErrorTurnsLampToError();
+    void sendFailingToStartKeepsMessage();
+    void textReachesServiceAsEncoded();
+    void messageFieldHoldsSixHundredCharacters();
+
+    void unloadStopsSavesAndClosesOtherWindows();
+    void nicknameIsRestoredAtNextLoad();
+
+private:
+    std::unique_ptr<MessageBoxRecorder> m_recorder;
+    MessageBoxRecorder *m_boxes = nullptr;
+};
+
+void tst_FrmMain::init()
+{
+    m_recorder = std::make_unique<MessageBoxRecorder>();
+    m_boxes = m_recorder.get();
+    SettingsStore::setValue(u"CIARLACHAT"_s, u"msg"_s, u"nick"_s, QString());
+}
+
+void tst_FrmMain::loadPreparesWindowWithoutPolling()
+{
+    SettingsStore::setValue(u"CIARLACHAT"_s, u"msg"_s, u"nick"_s, u"anna"_s);
+    WindowHarness w;
+    w->Form_Load();
+
+    QCOMPARE(w->windowTitle(), u"CiarlaChat"_s);
+    QCOMPARE(w.controllo<QLabel>(u"lblVersione"_s)->text(),
+             u"v%1.%2.%3"_s.arg(BuildConfig::versionMajor).arg(BuildConfig::versionMinor).arg(BuildConfig::versionRevision));
+    QCOMPARE(w.controllo<QLineEdit>(u"txtNick"_s)->text(), u"anna"_s);
+    QVERIFY(w.controllo<QRadioButton>(u"optCiarla0"_s)->isChecked());
+    for (int i = 0; i < FrmMain::numeroStanze; ++i)
+        QVERIFY(!w.controllo<QRadioButton>(u"optCiarla"_s + QString::number(i))->isHidden());
+    auto *timer = w.controllo<QTimer>(u"tmrLetturaMsg"_s);
+    QCOMPARE(timer->interval(), 5000);
+    QVERIFY(timer->isActive());
+    QCOMPARE(w.oggettiCreati(), 2);
+    QVERIFY(w.lettura()->downloads.isEmpty());
+    QCOMPARE(w->statoLettura(), Stato::Inattivo);
+    QCOMPARE(w.spia(), QString());
+}
+
+void tst_FrmMain::activationPollsAtOnceAndFocusesField()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    QCOMPARE(w.lettura()->downloads, QStringList{pollStanza0});
+    QCOMPARE(w->statoLettura(), Stato::InVolo);
+    QTRY_COMPARE(QApplication::focusWidget(), w.controllo<QWidget>(u"txtNick"_s));
+
+    // With a nickname the focus goes to the message, and an activation while a
+    // poll is in flight sends nothing more.
+    w.controllo<QLineEdit>(u"txtNick"_s)->setText(u"anna"_s);
+    auto *altra = new QWidget;
+    altra->show();
+    altra->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(altra));
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w.finestra()));
+    QTRY_COMPARE(QApplication::focusWidget(), w.controllo<QWidget>(u"txtContenuto"_s));
+    QCOMPARE(w.lettura()->downloads.size(), 1);
+    delete altra;
+}
+
+void tst_FrmMain::pollingStateTable()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    FakeRetrieval *lettura = w.lettura();
+
+    // In flight: ticks do nothing.
+    w.tick();
+    w.tick();
+    QCOMPARE(lettura->downloads.size(), 1);
+
+    // A reply makes the cycle idle and is drawn.
+    lettura->rispondi(WindowHarness::risposta({{u"anna"_s, u"21:15"_s, u"192.0.2.7"_s, u"ciao a tutti"_s}}));
+    QCOMPARE(w->statoLettura(), Stato::Inattivo);
+    QVERIFY(w.trascrizione().contains(u"ciao a tutti"_s));
+
+    // Idle: the next tick polls.
+    w.tick();
+    QCOMPARE(lettura->downloads.size(), 2);
+    QCOMPARE(w->statoLettura(), Stato::InVolo);
+
+    // An error also ends the request, with its banner and box.
+    lettura->fallisci(4566, u"nessuna risposta."_s);
+    QCOMPARE(w->statoLettura(), Stato::Inattivo);
+    QCOMPARE(lettura->terminate, 1);
+    QCOMPARE(w.trascrizione(), u"\nnessuna risposta."_s);
+    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->last().prompt, u"4566: nessuna risposta."_s);
+    QCOMPARE(m_boxes->last().title, u"Errore"_s);
+    QCOMPARE(m_boxes->last().style, 16);
+    QVERIFY(w->StatoErrore());
+
+    // Discarding, ended by an error: idle again, error shown.
+    w.tick();
+    w.clicca(u"optCiarla1"_s);
+    QCOMPARE(w->statoLettura(), Stato::Scarto);
+    lettura->fallisci(12029, u"Impossibile connettersi"_s);
+    QCOMPARE(w->statoLettura(), Stato::Inattivo);
+    QCOMPARE(m_boxes->count(), 2);
+}
+
+void tst_FrmMain::roomChangeWhileInFlightDropsReplyAndPollsNewRoomOnTick()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    FakeRetrieval *lettura = w.lettura();
+    lettura->rispondi(WindowHarness::risposta({{u"anna"_s, u"21:15"_s, u"192.0.2.7"_s, u"stanza zero"_s}}));
+    w.tick();
+
+    w.clicca(u"optCiarla2"_s);
+    QCOMPARE(w.trascrizione(), u"\nattendere..."_s);
+    QCOMPARE(w->statoLettura(), Stato::Scarto);
+    QCOMPARE(lettura->downloads.size(), 2);
+
+    // The reply in flight belongs to room 0: dropped, "attendere..." stays.
+    lettura->rispondi(WindowHarness::risposta({{u"anna"_s, u"21:16"_s, u"192.0.2.7"_s, u"ancora zero"_s}}));
+    QCOMPARE(w.trascrizione(), u"\nattendere..."_s);
+    QCOMPARE(w->statoLettura(), Stato::Inattivo);
+
+    w.tick();
+    QCOMPARE(lettura->downloads.last(), base + u"getmsgchat2.asp"_s);
+    // The new room's reply is drawn even if it equals the one drawn before.
+    lettura->rispondi(WindowHarness::risposta({{u"anna"_s, u"21:15"_s, u"192.0.2.7"_s, u"stanza zero"_s}}));
+    QVERIFY(w.trascrizione().contains(u"stanza zero"_s));
+    QCOMPARE(m_boxes->count(), 0);
+}
+
+void tst_FrmMain::roomChangeWhileIdlePollsAtOnce()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    w.lettura()->rispondi(WindowHarness::rispostaVuota());
+    w.clicca(u"optCiarla3"_s);
+    QCOMPARE(w.lettura()->downloads.last(), base + u"getmsgchat3.asp"_s);
+    QCOMPARE(w->statoLettura(), Stato::InVolo);
+}
+
+void tst_FrmMain::failedStartSuspendsPolling()
+{
+    WindowHarness w;
+    w->Form_Load();
+    w.lettura()->erroreDownload = RuntimeError(1009, u"Il server è occupato..."_s);
+    w->AvviaLettura();
+    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->last().prompt, u"1009: Il server è occupato..."_s);
+    QCOMPARE(m_boxes->last().title, u"Errore"_s);
+    QCOMPARE(m_boxes->last().style, 16);
+
+    // Suspended: the flag stays set, so ticks neither retry nor repeat the box.
+    w.lettura()->erroreDownload.reset();
+    w.tick();
+    w.tick();
+    QVERIFY(w.lettura()->downloads.isEmpty());
+    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(w->statoLettura(), Stato::InVolo);
+}
+
+void tst_FrmMain::sameErrorCodeIsShownOnce()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    FakeRetrieval *lettura = w.lettura();
+    auto fallisce = [&](qint32 code, const QString &testo) {
+        w.tick();
+        lettura->fallisci(code, testo);
+    };
+
+    lettura->fallisci(4566, u"nessuna risposta."_s);
+    fallisce(4566, u"nessuna risposta."_s);
+    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(w.trascrizione(), u"\nnessuna risposta."_s);
+
+    fallisce(404, u"Not Found"_s);
+    QCOMPARE(m_boxes->count(), 2);
+    QCOMPARE(m_boxes->last().prompt, u"404: Not Found"_s);
+    QCOMPARE(w.trascrizione(), u"\nNot Found"_s);
+
+    // A good reply ends the error; the same code then shows a box again.
+    w.tick();
+    lettura->rispondi(WindowHarness::rispostaVuota());
+    QVERIFY(!w->StatoErrore());
+    fallisce(404, u"Not Found"_s);
+    QCOMPARE(m_boxes->count(), 3);
+}
+
+void tst_FrmMain::lampFollowsFirstReply()
+{
+    {
+        // A good reply first: nothing shows until it arrives.
+        WindowHarness w;
+        w.caricaEAttiva();
+        QCOMPARE(w.spia(), QString());
+        w.lettura()->rispondi(WindowHarness::rispostaVuota());
+        QCOMPARE(w.spia(), u"on-line"_s);
+        QCOMPARE(w.trascrizione(), u"\nNESSUN MESSAGGIO"_s);
+    }
+    {
+        // An error before any reply does switch the lamp.
+        WindowHarness w;
+        w.caricaEAttiva();
+        w.lettura()->fallisci(4566, u"nessuna risposta."_s);
+        QCOMPARE(w.spia(), u"errore"_s);
+        w.tick();
+        w.lettura()->rispondi(WindowHarness::rispostaVuota());
+        QCOMPARE(w.spia(), u"on-line"_s);
+    }
+}
+
+void tst_FrmMain::rejectedReplyKeepsLinkState()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    w.lettura()->fallisci(4566, u"nessuna risposta."_s);
+    w.tick();
+    w.lettura()->rispondi(u"<!-- CHAT INIZIO DATA --> but no count"_s);
+    QCOMPARE(m_boxes->count(), 2);
+    QCOMPARE(m_boxes->last().prompt, u"Protocollo di comunicazione non riconosciuto."_s);
+    QCOMPARE(m_boxes->last().title, u"Errore"_s);
+    QCOMPARE(w->statoLettura(), Stato::Inattivo);
+    QVERIFY(w->StatoErrore());
+    QCOMPARE(w.spia(), u"errore"_s);
+
+    // The same bad reply again is not processed again, so no second box.
+    w.tick();
+    w.lettura()->rispondi(u"<!-- CHAT INIZIO DATA --> but no count"_s);
+    QCOMPARE(m_boxes->count(), 2);
+}
+
+void tst_FrmMain::garbageHtmlAndHugeRepliesKeepWindowWorking()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    FakeRetrieval *lettura = w.lettura();
+    const QString pagine[] = {
+        u"\x01\x02 garbage \xff"_s,
+        u"<html><head><title>500 Internal Server Error</title></head><body>boom</body></html>"_s,
+        QString(10 * 1024 * 1024, u'x'),
+        QString(),
+    };
+    lettura->rispondi(WindowHarness::rispostaVuota());
+    for (const QString &pagina : pagine) {
+        // Choosing the room again forgets the last reply and polls at once.
+        w.clicca(u"optCiarla0"_s);
+        QCOMPARE(w->statoLettura(), Stato::InVolo);
+        lettura->rispondi(pagina);
+        QCOMPARE(w.trascrizione(), u"\nservizio non disponibile."_s);
+        QCOMPARE(w->statoLettura(), Stato::Inattivo);
+    }
+    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(w.spia(), u"on-line"_s);
+}
+
+void tst_FrmMain::serverUnavailableAtLoad()
+{
+    WindowHarness w;
+    w.erroreCreazione = RuntimeError(429, u"Impossibile avviare CiarlaServer."_s);
+    w.caricaEAttiva();
+    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->last().prompt, u"429: Impossibile avviare CiarlaServer."_s);
+    QCOMPARE(m_boxes->last().title, u"Errore"_s);
+    QCOMPARE(w.trascrizione(), u"\nImpossibile avviare CiarlaServer."_s);
+    QCOMPARE(w.spia(), u"errore"_s);
+
+    // Polling stays suspended; a send says why it cannot go.
+    w.tick();
+    QCOMPARE(m_boxes->count(), 1);
+    w.scriviMessaggio(u"anna"_s, u"ciao"_s);
+    w.clicca(u"cmdInvia"_s);
+    QCOMPARE(m_boxes->count(), 2);
+    QCOMPARE(m_boxes->last().title, u"Errore"_s);
+    QVERIFY(w.controllo<QPushButton>(u"cmdInvia"_s)->isEnabled());
+}
+
+void tst_FrmMain::emptyNicknameIsRefused()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    w.scriviMessaggio(QString(), u"ciao"_s);
+    w.controllo<QWidget>(u"txtContenuto"_s)->setFocus();
+    w.clicca(u"cmdInvia"_s);
+    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->last().prompt,
+             u"E' obbligatorio indicare il nickname. Impossibile procedere con l'invio del messaggio."_s);
+    QCOMPARE(m_boxes->last().title, u"Invio"_s);
+    QCOMPARE(m_boxes->last().style, 16);
+    QVERIFY(w.invio()->downloads.isEmpty());
+    QVERIFY(w.controllo<QPushButton>(u"cmdInvia"_s)->isEnabled());
+    QTRY_COMPARE(QApplication::focusWidget(), w.controllo<QWidget>(u"txtNick"_s));
+
+    // One blank is a nickname.
+    w.scriviMessaggio(u" "_s, QString());
+    w.clicca(u"cmdInvia"_s);
+    QCOMPARE(w.invio()->downloads, QStringList{base + u"putmsgchat.asp?NOME=%20&messaggio="_s});
+}
+
+void tst_FrmMain::sendStateTable()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    w.lettura()->rispondi(WindowHarness::rispostaVuota());
+    auto *invia = w.controllo<QPushButton>(u"cmdInvia"_s);
+
+    w.clicca(u"optCiarla1"_s);
+    w.lettura()->rispondi(WindowHarness::rispostaVuota());
+    w.scriviMessaggio(u"a b"_s, u"ciao"_s);
+    w.clicca(u"cmdInvia"_s);
+    QCOMPARE(w.invio()->downloads, QStringList{base + u"putmsgchat1.asp?NOME=%61%20%62&messaggio=%63%69%61%6F"_s});
+    QVERIFY(!invia->isEnabled());
+
+    // Sending: a second click cannot start a second send.
+    w.clicca(u"cmdInvia"_s);
+    QCOMPARE(w.invio()->downloads.size(), 1);
+
+    const int pollPrima = int(w.lettura()->downloads.size());
+    w.invio()->rispondi(inviato);
+    QCOMPARE(m_boxes->last().prompt, u"Messaggio Inviato"_s);
+    QCOMPARE(m_boxes->last().title, u"Invio"_s);
+    QCOMPARE(m_boxes->last().style, 64);
+    QVERIFY(invia->isEnabled());
+    QCOMPARE(w.controllo<LimitedTextEdit>(u"txtContenuto"_s)->text(), QString());
+    QCOMPARE(w.lettura()->downloads.size(), pollPrima + 1);
+    QCOMPARE(w.lettura()->downloads.last(), base + u"getmsgchat1.asp"_s);
+    QTRY_COMPARE(QApplication::focusWidget(), w.controllo<QWidget>(u"txtContenuto"_s));
+
+    // A success while a poll is in flight starts no second poll.
+    w.scriviMessaggio(u"a b"_s, u"ancora"_s);
+    w.clicca(u"cmdInvia"_s);
+    w.invio()->rispondi(inviato);
+    QCOMPARE(w.lettura()->downloads.size(), pollPrima + 1);
+}
+
+void tst_FrmMain::sendReplyInOtherCaseIsAFailure()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    w.scriviMessaggio(u"anna"_s, u"ciao"_s);
+    w.clicca(u"cmdInvia"_s);
+    w.invio()->rispondi(u"<title>Messaggio Inviato</title>"_s);
+    QCOMPARE(m_boxes->last().prompt, u"Invio fallito"_s);
+    QCOMPARE(m_boxes->last().title, u"Invio"_s);
+    QCOMPARE(w.controllo<LimitedTextEdit>(u"txtContenuto"_s)->text(), u"ciao"_s);
+    QVERIFY(w.controllo<QPushButton>(u"cmdInvia"_s)->isEnabled());
+    QCOMPARE(w.lettura()->downloads.size(), 1);
+}
+
+void tst_FrmMain::sendErrorTurnsLampToError()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    w.lettura()->rispondi(WindowHarness::rispostaVuota());
+    QCOMPARE(w.spia(), u"on-line"_s);
+
+    w.scriviMessaggio(u"anna"_s, u"ciao"_s);
+    for (int volta = 0; volta < 2; ++volta) {
+        w.clicca(u"cmdInvia"_s);
+        w.invio()->fallisci(4566, u"nessuna risposta."_s);
+    }
+    // Every send error is shown; the polling link state is not touched.
+    QCOMPARE(m_boxes->count(), 2);
+    QCOMPARE(m_boxes->last().prompt, u"4566: nessuna risposta."_s);
+    QCOMPARE(w.invio()->terminate, 2);
+    QCOMPARE(w.spia(), u"errore"_s);
+    QVERIFY(!w->StatoErrore());
+    QVERIFY(w.controllo<QPushButton>(u"cmdInvia"_s)->isEnabled());
+    QCOMPARE(w.controllo<LimitedTextEdit>(u"txtContenuto"_s)->text(), u"ciao"_s);
+
+    // The next good poll turns the lamp back.
+    w.tick();
+    w.lettura()->rispondi(WindowHarness::rispostaVuota());
+    QCOMPARE(w.spia(), u"on-line"_s);
+}
+
+void tst_FrmMain::sendFailingToStartKeepsMessage()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    w.invio()->erroreDownload = RuntimeError(1009, u"Il server è occupato..."_s);
+    w.scriviMessaggio(u"anna"_s, u"ciao"_s);
+    w.clicca(u"cmdInvia"_s);
+    QCOMPARE(m_boxes->last().prompt, u"Il server è occupato..."_s);
+    QCOMPARE(m_boxes->last().title, u"Errore"_s);
+    QVERIFY(w.controllo<QPushButton>(u"cmdInvia"_s)->isEnabled());
+
+    // A nickname too long to encode fails the same way.
+    w.invio()->erroreDownload.reset();
+    w.scriviMessaggio(QString(32767, u'a'), u"ciao"_s);
+    w.clicca(u"cmdInvia"_s);
+    QCOMPARE(m_boxes->count(), 2);
+    QVERIFY(w.invio()->downloads.isEmpty());
+    QVERIFY(w.controllo<QPushButton>(u"cmdInvia"_s)->isEnabled());
+}
+
+void tst_FrmMain::textReachesServiceAsEncoded()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    w.scriviMessaggio(u"\"a&b\""_s, u"50% <b>\nè €"_s);
+    w.clicca(u"cmdInvia"_s);
+    // Line breaks leave as CR LF; every character in the Western European code page.
+    QCOMPARE(w.invio()->downloads.constLast(),
+             base + u"putmsgchat.asp?NOME=%22%61%26%62%22&messaggio=%35%30%25%20%3C%62%3E%0D%0A%E8%20%80"_s);
+}
+
+void tst_FrmMain::messageFieldHoldsSixHundredCharacters()
+{
+    WindowHarness w;
+    w->Form_Load();
+    auto *campo = w.controllo<LimitedTextEdit>(u"txtContenuto"_s);
+    campo->setFocus();
+    campo->insertPlainText(QString(599, u'a'));
+    campo->insertPlainText(u"bcd"_s);
+    QCOMPARE(campo->text(), QString(599, u'a') + u'b');
+    // A line break counts as two, like the CR LF it is sent as.
+    campo->setPlainText(QString(598, u'a'));
+    campo->insertPlainText(u"\nx"_s);
+    QCOMPARE(campo->text(), QString(598, u'a') + u"\r\n"_s);
+}
+
+void tst_FrmMain::unloadStopsSavesAndClosesOtherWindows()
+{
+    WindowHarness w;
+    w.caricaEAttiva();
+    QPointer<FakeRetrieval> lettura = w.lettura();
+    QPointer<FakeRetrieval> invio = w.invio();
+    QCOMPARE(w.terminati(), 0);
+    QPointer<QWidget> altra = new QWidget;
+    altra->setAttribute(Qt::WA_DeleteOnClose);
+    altra->show();
+
+    w.controllo<QLineEdit>(u"txtNick"_s)->setText(u"bruno l'orso"_s);
+    w->close();
+    QCOMPARE(w.terminati(), 2);
+    QCOMPARE(SettingsStore::value(u"CIARLACHAT"_s, u"msg"_s, u"nick"_s).value_or(QString()), u"bruno l'orso"_s);
+    QTRY_VERIFY(altra.isNull());
+    QTRY_VERIFY(lettura.isNull());
+    QTRY_VERIFY(invio.isNull());
+    QVERIFY(!w.controllo<QTimer>(u"tmrLetturaMsg"_s)->isActive());
+}
+
+void tst_FrmMain::nicknameIsRestoredAtNextLoad()
+{
+    {
+        WindowHarness w;
+        w->Form_Load();
+        w.scriviMessaggio(u"Zoë"_s, u"non si salva"_s);
+        w->Form_Unload();
+    }
+    WindowHarness w;
+    w->Form_Load();
+    QCOMPARE(w.controllo<QLineEdit>(u"txtNick"_s)->text(), u"Zoë"_s);
+    QCOMPARE(w.controllo<LimitedTextEdit>(u"txtContenuto"_s)->text(), QString());
+}
+
+QTEST_MAIN(tst_FrmMain)
+#include "tst_FrmMain.moc"
