@@ -1,0 +1,6 @@
+#include "Generale.h"
+
+int main(int argc, char **argv)
+{
+    return Generale::Main(argc, argv);
+}
