@@ -95,8 +95,6 @@ void copyBytes(void *source, void *destination, size_t bytes)
 
 bool copyUnchanged(QIODevice &input, QIODevice &output)
 {
-    if (!input.seek(0))
-        return false;
     constexpr qint64 chunk = 64 * 1024;
     while (!input.atEnd()) {
         const QByteArray data = input.read(chunk);
@@ -104,6 +102,33 @@ bool copyUnchanged(QIODevice &input, QIODevice &output)
             return false;
     }
     return true;
+}
+// The signatures of the format, as the platform's tool and its QBasic variant write them.
+bool isCompressed(QIODevice &input)
+{
+    const QByteArray start = input.peek(8);
+    return start == QByteArrayView("SZDD\x88\xF0\x27\x33", 8) || start == QByteArrayView("SZ \x88\xF0\x27\x33\xD1", 8);
+}
+
+// The expansion counts only when it gives exactly as many bytes as the header
+// promises: libmspack stops quietly at the end of a truncated file.
+bool expandInto(QIODevice &input, QIODevice &output)
+{
+    DeviceSystem system{{openDevice, closeDevice, readDevice, writeDevice, seekDevice, tellDevice, ignoreMessage,
+                         allocate, release, copyBytes, nullptr},
+                        &input,
+                        &output};
+    msszdd_decompressor *decompressor = mspack_create_szdd_decompressor(&system.base);
+    if (!decompressor)
+        return false;
+    bool expanded = false;
+    if (msszddd_header *header = decompressor->open(decompressor, inputName)) {
+        expanded = decompressor->extract(decompressor, header, outputName) == MSPACK_ERR_OK
+            && output.pos() == header->length;
+        decompressor->close(decompressor, header);
+    }
+    mspack_destroy_szdd_decompressor(decompressor);
+    return expanded;
 }
 } // namespace
 
@@ -113,17 +138,6 @@ bool LzExpander::expand(const QString &source, const QString &destination)
     QSaveFile output(destination);
     if (!input.open(QIODevice::ReadOnly) || !output.open(QIODevice::WriteOnly))
         return false;
-
-    DeviceSystem system{{openDevice, closeDevice, readDevice, writeDevice, seekDevice, tellDevice, ignoreMessage,
-                         allocate, release, copyBytes, nullptr},
-                        &input,
-                        &output};
-    msszdd_decompressor *decompressor = mspack_create_szdd_decompressor(&system.base);
-    if (!decompressor)
-        return false;
-    const int result = decompressor->decompress(decompressor, inputName, outputName);
-    mspack_destroy_szdd_decompressor(decompressor);
-
-    const bool written = result == MSPACK_ERR_OK || (result == MSPACK_ERR_SIGNATURE && copyUnchanged(input, output));
+    const bool written = isCompressed(input) ? expandInto(input, output) : copyUnchanged(input, output);
     return written && output.commit();
 }

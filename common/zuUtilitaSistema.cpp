@@ -270,8 +270,11 @@ QString zuUtilita::Sfoglia_Cartella(QWidget *hWnd, const QString &sTitle)
 
 void zuUtilita::EliminaReadOnly(const QString &filename)
 {
-    const QFileDevice::Permissions permessi = QFile::permissions(filename);
-    if (permessi && !permessi.testFlag(QFileDevice::WriteOwner))
+    // Only the stored bits: Qt would write the "User" bits (what we may do) as the owner's.
+    constexpr QFileDevice::Permissions stored = QFileDevice::Permissions::fromInt(0x7077);
+    const QFileInfo file(filename);
+    const QFileDevice::Permissions permessi = file.permissions() & stored;
+    if (file.exists() && !permessi.testFlag(QFileDevice::WriteOwner))
         QFile::setPermissions(filename, permessi | QFileDevice::WriteOwner);
 }
 

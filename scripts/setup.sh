@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev libgl-dev
-  libsqlite3-dev libmspack-dev
+  libsqlite3-dev libmspack-dev desktop-file-utils
   dbus dbus-x11 xvfb xauth x11-apps imagemagick fonts-liberation
   wrk curl python3
 )
