@@ -224,6 +224,15 @@ std::optional<PeVersionReader::FileVersion> fixedFileVersion(const Bytes &resour
 }
 } // namespace
 
+QString PeVersionReader::FileVersion::text() const
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(mostSignificant >> 16)
+        .arg(mostSignificant & 0xFFFF)
+        .arg(leastSignificant >> 16)
+        .arg(leastSignificant & 0xFFFF);
+}
+
 std::optional<PeVersionReader::FileVersion> PeVersionReader::read(QByteArrayView image)
 {
     const Bytes file(image);

@@ -15,6 +15,9 @@ public:
     {
         quint32 mostSignificant = 0;  // major in the high word, minor in the low
         quint32 leastSignificant = 0; // build in the high word, revision in the low
+
+        // "major.minor.build.revision", each part unsigned.
+        QString text() const;
     };
 
     static std::optional<FileVersion> read(QByteArrayView image);

@@ -117,12 +117,7 @@ QString zuUtilita::EstraiEstensione(const QString &filename)
 QString zuUtilita::GetVersione(const QString &file)
 {
     const auto versione = PeVersionReader::readFile(file);
-    if (!versione)
-        return u"0.0.0.0"_s;
-    return u"%1.%2.%3.%4"_s.arg(versione->mostSignificant >> 16)
-        .arg(versione->mostSignificant & 0xFFFF)
-        .arg(versione->leastSignificant >> 16)
-        .arg(versione->leastSignificant & 0xFFFF);
+    return versione ? versione->text() : u"0.0.0.0"_s;
 }
 
 qint32 zuUtilita::ConfrontaVersione(const QString &VersioneA, const QString &VersioneB)

@@ -144,7 +144,7 @@ void tst_zuUtilitaSistema::foldersComeFromXdgOnFirstUse()
     QVERIFY(writeFile(config + u"/user-dirs.dirs"_s,
                       "XDG_DOCUMENTS_DIR=\"" + QFile::encodeName(home.path()) + "/Documenti\"\n"
                       "XDG_DESKTOP_DIR=\"" + QFile::encodeName(home.path()) + "/Scrivania\"\n"
-                      "XDG_PICTURES_DIR=\"" + QFile::encodeName(home.path()) + "/Immagini\"\n"));
+                      "XDG_PICTURES_DIR=\"" + QFile::encodeName(home.path()) + "/Изображения\"\n"));
     qputenv("XDG_CONFIG_DIRS", "/srv/ciarla/xdg:/etc/xdg");
     qputenv("XDG_DATA_DIRS", "/srv/ciarla/share:/usr/share");
     const QString data = qEnvironmentVariable("XDG_DATA_HOME");
@@ -153,7 +153,7 @@ void tst_zuUtilitaSistema::foldersComeFromXdgOnFirstUse()
     zuUtilita zu;
     QCOMPARE(zu.CartellaDocumenti(), home.path() + u"/Documenti/"_s);
     QCOMPARE(zu.CartellaDesktop(), home.path() + u"/Scrivania/"_s);
-    QCOMPARE(zu.CartellaImmagini(), home.path() + u"/Immagini/"_s);
+    QCOMPARE(zu.CartellaImmagini(), QString()); // the single-byte hive cannot spell it: left out, not mangled
     QCOMPARE(zu.CartellaDati(), data + u'/');
     QCOMPARE(zu.CartellaEsecuzioneAutomatica(), config + u"/autostart/"_s);
     QCOMPARE(zu.CartellaMenuAvvio(), data + u"/applications/"_s);

@@ -4,6 +4,7 @@
 #include "SzddWriter.h"
 #include "zuUtilita.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QRandomGenerator>
@@ -45,12 +46,7 @@ qint32 overflowNumber(Call call)
 QString versionOf(QByteArrayView image)
 {
     const auto version = PeVersionReader::read(image);
-    if (!version)
-        return u"none"_s;
-    return u"%1.%2.%3.%4"_s.arg(version->mostSignificant >> 16)
-        .arg(version->mostSignificant & 0xFFFF)
-        .arg(version->leastSignificant >> 16)
-        .arg(version->leastSignificant & 0xFFFF);
+    return version ? version->text() : u"none"_s;
 }
 
 QString guardedVersionOf(const QByteArray &image)
@@ -433,6 +429,13 @@ void tst_zuUtilitaTesti::failedExpansionKeepsTheOldDestination()
     QVERIFY(writeAll(dir.filePath(u"troncato.tx_"_s), troncato));
     QVERIFY(!zuUtilita().Decomprimi(dir.filePath(u"troncato.tx_"_s), destinazione));
     QCOMPARE(readAll(destinazione), QByteArray("contenuto precedente"));
+
+    // Cut in the middle of the data: libmspack stops quietly, the length tells.
+    const QByteArray meta = readAll(fixture("leggimi.tx_"));
+    QVERIFY(writeAll(dir.filePath(u"meta.tx_"_s), meta.first(meta.size() / 2)));
+    QVERIFY(!zuUtilita().Decomprimi(dir.filePath(u"meta.tx_"_s), destinazione));
+    QCOMPARE(readAll(destinazione), QByteArray("contenuto precedente"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3); // no half-written file left behind
 }
 
 QTEST_GUILESS_MAIN(tst_zuUtilitaTesti)
