@@ -4,6 +4,7 @@
 #include "RuntimeError.h"
 
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -22,6 +23,8 @@ FrmLeggimi::FrmLeggimi(QWidget *parent)
     txtLeggimi->setTabChangesFocus(true);
     txtLeggimi->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     txtLeggimi->setAccessibleName(u"Leggimi"_s);
+    // A plain-text readme lines up its columns with blanks.
+    txtLeggimi->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     OKButton = new QPushButton(u"OK"_s, this);
     OKButton->setObjectName(u"OKButton"_s);
     OKButton->setDefault(true);
