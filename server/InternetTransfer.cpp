@@ -124,8 +124,7 @@ void InternetTransfer::start(const QString &operation)
     m_timedOut = false;
 
     QNetworkRequest request(checkedUrl(m_url));
-    // Credentials come from the settings of each request, never from a cache.
-    request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
+    forgetOtherCredentials();
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     m_manager.setProxy(proxyForRequest());
     m_reply = m_manager.sendCustomRequest(request, operation.toLatin1());
@@ -134,6 +133,18 @@ void InternetTransfer::start(const QString &operation)
     connect(m_reply, &QNetworkReply::requestSent, this, [this] { setState(RequestSent); });
     connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] { setState(ReceivingResponse); });
     connect(m_reply, &QNetworkReply::finished, this, &InternetTransfer::finished);
+}
+
+// The manager remembers the credentials that worked and offers them again by
+// itself; once the settings name others, what it remembers must go.
+void InternetTransfer::forgetOtherCredentials()
+{
+    static const char property[] = "ciarlaCredentials";
+    const QStringList credentials{m_userName, m_password};
+    if (m_manager.property(property).toStringList() == credentials)
+        return;
+    m_manager.clearAccessCache();
+    m_manager.setProperty(property, credentials);
 }
 
 QNetworkProxy InternetTransfer::proxyForRequest() const
@@ -177,7 +188,13 @@ void InternetTransfer::finished()
         m_body = BodyText::decode(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
         setState(ResponseCompleted);
     } else {
-        const qint32 number = TransferError::numberFor(reply->error());
+        qint32 number = TransferError::numberFor(reply->error());
+        // Through a proxy, the only host we connect to is the proxy.
+        if (m_accessType == NamedProxy && (number == TransferError::CannotConnect || number == TransferError::NameNotResolved))
+            number = TransferError::ProxyUnreachable;
+        // A refused login leaves its connection unable to try again: start the next request afresh.
+        if (number == TransferError::ServerAuthentication || number == TransferError::ProxyAuthentication)
+            m_manager.clearConnectionCache();
         // Qt's own error text may hold the address, credentials included: only its number goes out.
         fail(number, number == TransferError::Internal
                          ? TransferError::text(number) + u" (%1)"_s.arg(int(reply->error()))

@@ -62,6 +62,7 @@ Q_SIGNALS:
 
 private:
     void start(const QString &operation);
+    void forgetOtherCredentials();
     QNetworkProxy proxyForRequest() const;
     void setState(qint16 state);
     void finished();

@@ -1,0 +1,308 @@
+#include "InternetTransfer.h"
+#include "RuntimeError.h"
+#include "TestHttpProxy.h"
+#include "TestHttpServer.h"
+#include "TransferError.h"
+
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The transfer layer against the tests' own HTTP server and proxy.
+class tst_InternetTransfer : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void bodyBecomesTextByCharset_data();
+    void bodyBecomesTextByCharset();
+    void bodyIsReadInChunks();
+    void statesOfASuccessfulRequest();
+    void errorStatusStillDeliversTheBody();
+    void failuresEndInTheErrorState_data();
+    void failuresEndInTheErrorState();
+    void basicAuthentication();
+    void namedProxyWithCredentials();
+    void rejectedAddresses_data();
+    void rejectedAddresses();
+    void openUrlHandsOverTheBody();
+    void openUrlIsBoundedByTheRequestTimeout();
+    void cancelStopsTheTransfer();
+    void largeBody();
+
+private:
+    // Runs one request to its final state (11 or 12) and returns the states seen.
+    QList<qint16> execute(const QString &url);
+
+    std::unique_ptr<TestHttpServer> m_http;
+    std::unique_ptr<QNetworkAccessManager> m_manager;
+    std::unique_ptr<InternetTransfer> m_transfer;
+};
+
+void tst_InternetTransfer::init()
+{
+    m_http = std::make_unique<TestHttpServer>();
+    m_manager = std::make_unique<QNetworkAccessManager>();
+    m_transfer = std::make_unique<InternetTransfer>(*m_manager);
+}
+
+void tst_InternetTransfer::cleanup()
+{
+    m_transfer.reset();
+    m_manager.reset();
+    m_http.reset();
+}
+
+QList<qint16> tst_InternetTransfer::execute(const QString &url)
+{
+    QList<qint16> states;
+    connect(m_transfer.get(), &InternetTransfer::StateChanged, this, [&states](qint16 state) { states.append(state); });
+    m_transfer->setURL(url);
+    m_transfer->Execute(u"GET"_s);
+    [&] {
+        QTRY_VERIFY_WITH_TIMEOUT(!states.isEmpty()
+                                     && (states.last() == InternetTransfer::Error
+                                         || states.last() == InternetTransfer::ResponseCompleted),
+                                 20000);
+    }();
+    m_transfer->disconnect(this);
+    return states;
+}
+
+// A port on which nobody listens any more.
+quint16 closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+QString readAllChunks(InternetTransfer &transfer)
+{
+    QString text;
+    for (QString chunk; !(chunk = transfer.GetChunk(2048)).isEmpty();)
+        text += chunk;
+    return text;
+}
+
+void tst_InternetTransfer::bodyBecomesTextByCharset_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("utf-8 declared") << QByteArray("perch\xC3\xA9") << QByteArray("text/html; charset=UTF-8") << u"perché"_s;
+    QTest::newRow("latin-1 declared") << QByteArray("perch\xE9") << QByteArray("text/html; charset=\"ISO-8859-1\"")
+                                      << u"perché"_s;
+    QTest::newRow("windows-1252 declared") << QByteArray("\x80 5") << QByteArray("text/plain;charset=windows-1252") << u"€ 5"_s;
+    QTest::newRow("undeclared, valid utf-8") << QByteArray("citt\xC3\xA0") << QByteArray("text/html") << u"città"_s;
+    QTest::newRow("undeclared, not utf-8") << QByteArray("citt\xE0 \x80") << QByteArray("text/html") << u"città €"_s;
+    QTest::newRow("unknown charset, valid utf-8") << QByteArray("citt\xC3\xA0") << QByteArray("text/html; charset=x-nessuno")
+                                                  << u"città"_s;
+    QTest::newRow("no content type") << QByteArray("ok") << QByteArray() << u"ok"_s;
+}
+
+void tst_InternetTransfer::bodyBecomesTextByCharset()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, contentType);
+    QFETCH(QString, text);
+    m_http->setBody(u"/pagina"_s, body, contentType);
+    QCOMPARE(execute(m_http->url(u"/pagina"_s)).last(), qint16(InternetTransfer::ResponseCompleted));
+    QCOMPARE(readAllChunks(*m_transfer), text);
+}
+
+void tst_InternetTransfer::bodyIsReadInChunks()
+{
+    m_http->setBody(u"/lunga"_s, QByteArray(5000, 'x'));
+    execute(m_http->url(u"/lunga"_s));
+    QCOMPARE(m_transfer->GetChunk(2048).size(), 2048);
+    QCOMPARE(m_transfer->GetChunk(2048).size(), 2048);
+    QCOMPARE(m_transfer->GetChunk(2048).size(), 904);
+    QVERIFY(m_transfer->GetChunk(2048).isEmpty());
+    QVERIFY(!m_transfer->StillExecuting());
+}
+
+void tst_InternetTransfer::statesOfASuccessfulRequest()
+{
+    m_http->setBody(u"/"_s, "ciao");
+    const QList<qint16> states = execute(m_http->url(u"/"_s));
+    QCOMPARE(states.count(InternetTransfer::ResponseCompleted), 1);
+    QVERIFY(!states.contains(InternetTransfer::Error));
+    QVERIFY(std::is_sorted(states.begin(), states.end()));
+    QVERIFY(states.contains(InternetTransfer::ResponseReceived));
+    QCOMPARE(m_transfer->ResponseCode(), 0);
+}
+
+void tst_InternetTransfer::errorStatusStillDeliversTheBody()
+{
+    TestHttpServer::Response response;
+    response.status = 500;
+    response.reason = "Internal Server Error";
+    response.body = "guasto";
+    m_http->setResponse(u"/guasto"_s, response);
+    QCOMPARE(execute(m_http->url(u"/guasto"_s)).last(), qint16(InternetTransfer::ResponseCompleted));
+    QCOMPARE(readAllChunks(*m_transfer), u"guasto"_s);
+    QCOMPARE(m_transfer->ResponseCode(), 500);
+    QCOMPARE(m_transfer->ResponseInfo(), u"Internal Server Error"_s);
+}
+
+void tst_InternetTransfer::failuresEndInTheErrorState_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("closedPort");
+    QTest::addColumn<qint32>("code");
+    QTest::newRow("closed port") << QString() << true << qint32(TransferError::CannotConnect);
+    QTest::newRow("reply cut half-way") << u"/mezza"_s << false << qint32(TransferError::ConnectionAborted);
+}
+
+void tst_InternetTransfer::failuresEndInTheErrorState()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, closedPort);
+    QFETCH(qint32, code);
+    TestHttpServer::Response half;
+    half.body = QByteArray(4000, 'y');
+    half.cutAfter = 1000;
+    m_http->setResponse(u"/mezza"_s, half);
+    const QString url = closedPort ? u"http://127.0.0.1:%1/"_s.arg(::closedPort()) : m_http->url(path);
+    const QList<qint16> states = execute(url);
+    QCOMPARE(states.count(InternetTransfer::Error), 1);
+    QVERIFY(!states.contains(InternetTransfer::ResponseCompleted));
+    QCOMPARE(m_transfer->ResponseCode(), code);
+    QCOMPARE(m_transfer->ResponseInfo(), TransferError::text(code));
+    QVERIFY(m_transfer->GetChunk(2048).isEmpty());
+}
+
+void tst_InternetTransfer::basicAuthentication()
+{
+    TestHttpServer::Response secret;
+    secret.body = "riservato";
+    secret.credentials = "mario:segreta";
+    m_http->setResponse(u"/riservata"_s, secret);
+    const QString url = m_http->url(u"/riservata"_s);
+
+    QCOMPARE(execute(url).last(), qint16(InternetTransfer::Error));
+    QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::ServerAuthentication));
+
+    m_transfer->setUserName(u"mario"_s);
+    m_transfer->setPassword(u"sbagliata"_s);
+    QCOMPARE(execute(url).last(), qint16(InternetTransfer::Error));
+    QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::ServerAuthentication));
+
+    m_transfer->setPassword(u"segreta"_s);
+    QCOMPARE(execute(url).last(), qint16(InternetTransfer::ResponseCompleted));
+    QCOMPARE(readAllChunks(*m_transfer), u"riservato"_s);
+}
+
+void tst_InternetTransfer::namedProxyWithCredentials()
+{
+    TestHttpProxy proxy;
+    proxy.setCredentials("pino", "proxypass");
+    m_http->setBody(u"/via-proxy"_s, "passato");
+    m_transfer->setAccessType(InternetTransfer::NamedProxy);
+    m_transfer->setProxy(u"127.0.0.1"_s);
+    m_transfer->setRemotePort(qint16(proxy.port()));
+    m_transfer->setUserName(u"pino"_s);
+    m_transfer->setPassword(u"proxypass"_s);
+    QCOMPARE(execute(m_http->url(u"/via-proxy"_s)).last(), qint16(InternetTransfer::ResponseCompleted));
+    QCOMPARE(readAllChunks(*m_transfer), u"passato"_s);
+    QCOMPARE(proxy.forwardedCount(), 1);
+    QCOMPARE(m_http->requestCount(u"/via-proxy"_s), 1);
+
+    m_transfer->setPassword(u"sbagliata"_s);
+    QCOMPARE(execute(m_http->url(u"/via-proxy"_s)).last(), qint16(InternetTransfer::Error));
+    QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::ProxyAuthentication));
+    QCOMPARE(proxy.forwardedCount(), 1);
+
+    m_transfer->setRemotePort(qint16(closedPort()));
+    QCOMPARE(execute(m_http->url(u"/via-proxy"_s)).last(), qint16(InternetTransfer::Error));
+    QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::ProxyUnreachable));
+}
+
+void tst_InternetTransfer::rejectedAddresses_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<qint32>("code");
+    QTest::newRow("empty") << QString() << qint32(TransferError::InvalidUrl);
+    QTest::newRow("blank") << u"   "_s << qint32(TransferError::InvalidUrl);
+    QTest::newRow("no scheme") << u"www.example.it/pagina"_s << qint32(TransferError::InvalidUrl);
+    QTest::newRow("malformed") << u"http://[::1"_s << qint32(TransferError::InvalidUrl);
+    QTest::newRow("no host") << u"http://"_s << qint32(TransferError::InvalidUrl);
+    QTest::newRow("unknown scheme") << u"gopher://127.0.0.1/"_s << qint32(TransferError::UnknownScheme);
+    QTest::newRow("local file") << u"file:///etc/passwd"_s << qint32(TransferError::UnknownScheme);
+}
+
+void tst_InternetTransfer::rejectedAddresses()
+{
+    QFETCH(QString, url);
+    QFETCH(qint32, code);
+    QSignalSpy states(m_transfer.get(), &InternetTransfer::StateChanged);
+    m_transfer->setURL(url);
+    try {
+        m_transfer->Execute(u"GET"_s);
+        QFAIL("address accepted");
+    } catch (const RuntimeError &error) {
+        QCOMPARE(error.number(), code);
+        QCOMPARE(error.description(), TransferError::text(code));
+    }
+    QVERIFY(!m_transfer->StillExecuting());
+    QCOMPARE(states.count(), 0);
+}
+
+void tst_InternetTransfer::openUrlHandsOverTheBody()
+{
+    m_http->setBody(u"/sinc"_s, "sincrono");
+    std::optional<QString> body;
+    m_transfer->setURL(m_http->url(u"/sinc"_s));
+    m_transfer->OpenURL([&body](const QString &text) { body = text; });
+    QTRY_VERIFY(body.has_value());
+    QCOMPARE(*body, u"sincrono"_s);
+}
+
+void tst_InternetTransfer::openUrlIsBoundedByTheRequestTimeout()
+{
+    TestHttpServer::Response silent;
+    silent.neverAnswer = true;
+    m_http->setResponse(u"/muta"_s, silent);
+    QSignalSpy states(m_transfer.get(), &InternetTransfer::StateChanged);
+    std::optional<QString> body;
+    m_transfer->setURL(m_http->url(u"/muta"_s));
+    m_transfer->setRequestTimeout(1);
+    m_transfer->OpenURL([&body](const QString &text) { body = text; });
+    QTRY_VERIFY_WITH_TIMEOUT(body.has_value(), 10000);
+    QVERIFY(body->isEmpty());
+    QCOMPARE(states.last().first().value<qint16>(), qint16(InternetTransfer::Error));
+    QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::TimedOut));
+}
+
+void tst_InternetTransfer::cancelStopsTheTransfer()
+{
+    TestHttpServer::Response silent;
+    silent.neverAnswer = true;
+    m_http->setResponse(u"/muta"_s, silent);
+    QSignalSpy states(m_transfer.get(), &InternetTransfer::StateChanged);
+    m_transfer->setURL(m_http->url(u"/muta"_s));
+    m_transfer->Execute(u"GET"_s);
+    QTRY_COMPARE(m_http->requestCount(u"/muta"_s), 1);
+    QVERIFY(m_transfer->StillExecuting());
+    m_transfer->Cancel();
+    QVERIFY(!m_transfer->StillExecuting());
+    QTRY_COMPARE(m_http->abandonedRequests(), 1);
+    for (const auto &state : states)
+        QVERIFY(state.first().value<qint16>() < InternetTransfer::ResponseReceived);
+}
+
+void tst_InternetTransfer::largeBody()
+{
+    const QByteArray tenMegabytes(10 * 1024 * 1024, 'z');
+    m_http->setBody(u"/grande"_s, tenMegabytes, "text/plain; charset=utf-8");
+    QCOMPARE(execute(m_http->url(u"/grande"_s)).last(), qint16(InternetTransfer::ResponseCompleted));
+    QCOMPARE(readAllChunks(*m_transfer).size(), tenMegabytes.size());
+}
+
+QTEST_GUILESS_MAIN(tst_InternetTransfer)
+#include "tst_InternetTransfer.moc"

@@ -1,0 +1,118 @@
+#include "NumericText.h"
+#include "RuntimeError.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The conversions behind the proxy port and the synchronous-mode setting.
+class tst_NumericText : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void leadingValue_data();
+    void leadingValue();
+    void toDouble_data();
+    void toDouble();
+    void toDoubleRejectsNonNumbers_data();
+    void toDoubleRejectsNonNumbers();
+    void toInteger16RoundsHalfToEven();
+    void toInteger16Overflows();
+};
+
+void tst_NumericText::leadingValue_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("port") << u"8080"_s << 8080.0;
+    QTest::newRow("trailing letters") << u"8080abc"_s << 8080.0;
+    QTest::newRow("blanks inside") << u" 80 8 0 "_s << 8080.0;
+    QTest::newRow("not a number") << u"abc"_s << 0.0;
+    QTest::newRow("empty") << QString() << 0.0;
+    QTest::newRow("negative") << u"-12"_s << -12.0;
+    QTest::newRow("decimal") << u"3.5x"_s << 3.5;
+    QTest::newRow("exponent") << u"1e3"_s << 1000.0;
+    QTest::newRow("exponent D") << u"2D2"_s << 200.0;
+    QTest::newRow("dangling exponent") << u"12e"_s << 12.0;
+    QTest::newRow("hexadecimal") << u"&H1F90"_s << 8080.0;
+    QTest::newRow("hexadecimal lower case") << u"&h1f90zz"_s << 8080.0;
+    QTest::newRow("hexadecimal 16-bit is signed") << u"&HFFFF"_s << -1.0;
+    QTest::newRow("hexadecimal beyond 16 bits") << u"&H10000"_s << 65536.0;
+    QTest::newRow("octal") << u"&O17"_s << 15.0;
+    QTest::newRow("octal without letter") << u"&17"_s << 15.0;
+    QTest::newRow("prefix without digits") << u"&Hzz"_s << 0.0;
+}
+
+void tst_NumericText::leadingValue()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(NumericText::leadingValue(text), value);
+}
+
+void tst_NumericText::toDouble_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("one") << u"1"_s << 1.0;
+    QTest::newRow("leading zero") << u"01"_s << 1.0;
+    QTest::newRow("blanks around") << u" 1 "_s << 1.0;
+    QTest::newRow("decimal") << u"1.0"_s << 1.0;
+    QTest::newRow("sign and exponent") << u"-1.5e1"_s << -15.0;
+    QTest::newRow("hexadecimal") << u"&H1"_s << 1.0;
+    QTest::newRow("zero") << u"0"_s << 0.0;
+}
+
+void tst_NumericText::toDouble()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(NumericText::toDouble(text), value);
+}
+
+void tst_NumericText::toDoubleRejectsNonNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("word") << u"si"_s;
+    QTest::newRow("blanks only") << u"   "_s;
+    QTest::newRow("trailing letters") << u"1x"_s;
+    QTest::newRow("blank inside") << u"1 0"_s;
+    QTest::newRow("bare prefix") << u"&H"_s;
+    QTest::newRow("bad hexadecimal digit") << u"&H1G"_s;
+}
+
+void tst_NumericText::toDoubleRejectsNonNumbers()
+{
+    QFETCH(QString, text);
+    try {
+        NumericText::toDouble(text);
+        QFAIL("no type mismatch");
+    } catch (const RuntimeError &error) {
+        QCOMPARE(error.number(), qint32(RuntimeError::TypeMismatch));
+        QVERIFY(!error.description().isEmpty());
+    }
+}
+
+void tst_NumericText::toInteger16RoundsHalfToEven()
+{
+    QCOMPARE(NumericText::toInteger16(2.5), qint16(2));
+    QCOMPARE(NumericText::toInteger16(3.5), qint16(4));
+    QCOMPARE(NumericText::toInteger16(-2.5), qint16(-2));
+    QCOMPARE(NumericText::toInteger16(32767.4), qint16(32767));
+    QCOMPARE(NumericText::toInteger16(-32768.5), qint16(-32768));
+}
+
+void tst_NumericText::toInteger16Overflows()
+{
+    for (const double value : {32767.5, 40000.0, -32769.0, 1e300}) {
+        try {
+            NumericText::toInteger16(value);
+            QFAIL(qPrintable(u"no overflow for %1"_s.arg(value)));
+        } catch (const RuntimeError &error) {
+            QCOMPARE(error.number(), qint32(RuntimeError::Overflow));
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_NumericText)
+#include "tst_NumericText.moc"

@@ -1,0 +1,100 @@
+#include "TestHttpServer.h"
+
+#include "HttpTestMessage.h"
+
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+TestHttpServer::TestHttpServer(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = m_server.nextPendingConnection())
+            serve(socket);
+    });
+    m_server.listen(QHostAddress::LocalHost);
+}
+
+QString TestHttpServer::url(const QString &path) const
+{
+    return u"http://127.0.0.1:%1%2"_s.arg(port()).arg(path);
+}
+
+void TestHttpServer::setResponse(const QString &path, const Response &response)
+{
+    m_responses.insert(path, response);
+}
+
+void TestHttpServer::setBody(const QString &path, const QByteArray &body, const QByteArray &contentType)
+{
+    Response response;
+    response.body = body;
+    response.contentType = contentType;
+    setResponse(path, response);
+}
+
+void TestHttpServer::serve(QTcpSocket *socket)
+{
+    auto connection = std::make_shared<Connection>();
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, connection] {
+        connection->pending.append(socket->readAll());
+        while (auto head = HttpTestMessage::takeHead(connection->pending)) {
+            const QString path = HttpTestMessage::target(*head).path();
+            ++m_requests[path];
+            connection->unanswered = true;
+            Q_EMIT requestReceived(path);
+            answer(socket, connection, path, *head);
+        }
+    });
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket, connection] {
+        if (connection->unanswered) {
+            ++m_abandoned;
+            Q_EMIT requestAbandoned();
+        }
+        socket->deleteLater();
+    });
+}
+
+void TestHttpServer::answer(QTcpSocket *socket, const std::shared_ptr<Connection> &connection, const QString &path,
+                            const QByteArray &head)
+{
+    Response response = m_responses.value(path);
+    if (!m_responses.contains(path)) {
+        response.status = 404;
+        response.reason = "Not Found";
+        response.body = "<html><body>Not Found</body></html>";
+    }
+    if (response.neverAnswer)
+        return;
+    QList<QByteArray> extra;
+    if (!response.credentials.isEmpty()
+        && HttpTestMessage::header(head, "Authorization") != "Basic " + response.credentials.toBase64()) {
+        response.status = 401;
+        response.reason = "Unauthorized";
+        response.body = "<html><body>Unauthorized</body></html>";
+        extra.append("WWW-Authenticate: Basic realm=\"ciarla\"");
+    }
+    const bool close = HttpTestMessage::header(head, "Connection").toLower() == "close" || response.cutAfter >= 0;
+    if (close)
+        extra.append("Connection: close");
+    QByteArray bytes = HttpTestMessage::responseHead(response.status, response.reason, response.contentType,
+                                                     response.body.size(), extra);
+    bytes += response.cutAfter >= 0 ? response.body.left(response.cutAfter) : response.body;
+
+    auto send = [target = QPointer<QTcpSocket>(socket), connection, bytes, close] {
+        if (!target)
+            return;
+        connection->unanswered = false;
+        target->write(bytes);
+        if (close)
+            target->disconnectFromHost();
+    };
+    if (response.delayMs > 0)
+        QTimer::singleShot(response.delayMs, this, send);
+    else
+        send();
+}

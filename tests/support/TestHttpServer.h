@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+#include <memory>
+
+class QTcpSocket;
+
+// An HTTP/1.1 server on 127.0.0.1 for the tests. Each path answers as told:
+// any status, headers and charset, slowly, half-way, or never; unknown paths
+// get 404. Connections are kept alive between requests.
+class TestHttpServer : public QObject
+{
+    Q_OBJECT
+public:
+    struct Response
+    {
+        int status = 200;
+        QByteArray reason = "OK";
+        QByteArray contentType = "text/html; charset=utf-8";
+        QByteArray body;
+        int delayMs = 0;
+        bool neverAnswer = false;
+        // Announces the whole body but sends only this many bytes, then closes.
+        qsizetype cutAfter = -1;
+        // "user:password" that Basic authentication must give; 401 otherwise.
+        QByteArray credentials;
+    };
+
+    explicit TestHttpServer(QObject *parent = nullptr);
+
+    quint16 port() const { return m_server.serverPort(); }
+    QString url(const QString &path) const;
+    void setResponse(const QString &path, const Response &response);
+    void setBody(const QString &path, const QByteArray &body, const QByteArray &contentType = "text/html; charset=utf-8");
+
+    int requestCount(const QString &path) const { return m_requests.value(path); }
+    // Connections that the client closed while their request was still unanswered.
+    int abandonedRequests() const { return m_abandoned; }
+
+Q_SIGNALS:
+    void requestReceived(const QString &path);
+    void requestAbandoned();
+
+private:
+    struct Connection
+    {
+        QByteArray pending;
+        bool unanswered = false;
+    };
+    void serve(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const std::shared_ptr<Connection> &connection, const QString &path,
+                const QByteArray &head);
+
+    QTcpServer m_server;
+    QHash<QString, Response> m_responses;
+    QHash<QString, int> m_requests;
+    int m_abandoned = 0;
+};
