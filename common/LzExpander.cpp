@@ -103,6 +103,7 @@ bool copyUnchanged(QIODevice &input, QIODevice &output)
     }
     return true;
 }
+
 // The signatures of the format, as the platform's tool and its QBasic variant write them.
 bool isCompressed(QIODevice &input)
 {
