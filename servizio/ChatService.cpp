@@ -1,0 +1,133 @@
+#include "ChatService.h"
+
+#include "HtmlPage.h"
+#include "MakerSite.h"
+#include "MessageArchive.h"
+#include "MessageRules.h"
+#include "QueryText.h"
+
+#include <QDateTime>
+
+ChatService::ChatService(MessageArchive &archive, const Limits &limits)
+    : m_limits(limits)
+    , m_flood(limits.putLimit, qint64(limits.putWindowSeconds) * 1000)
+    , m_writer(archive)
+{
+    for (const RoomDirectory::Entry &entry : RoomDirectory::rooms()) {
+        Room room(entry.title, limits.roomSize);
+        room.reset(archive.newest(entry.key, limits.roomSize));
+        m_rooms.insert(entry.key, room);
+    }
+    m_clock.start();
+}
+
+void ChatService::answer(const ServiceRequest &request, const ReplyHandler &reply)
+{
+    const auto match = request.isGet ? RoomDirectory::find(request.path) : std::nullopt;
+    if (match && match->action == RoomDirectory::Action::Put)
+        put(*match->room, request, reply);
+    else
+        reply(page(request));
+}
+
+ServiceReply ChatService::page(const ServiceRequest &request)
+{
+    if (!request.isGet)
+        return methodNotAllowed();
+    if (const auto match = RoomDirectory::find(request.path)) {
+        ServiceReply reply;
+        reply.contentType = "text/html; charset=windows-1252";
+        reply.body = roomFor(*match->room).page();
+        reply.headers.emplaceBack("Cache-Control", "no-store");
+        return reply;
+    }
+    if (auto page = MakerSite::answer(request.path, request.encodedQuery))
+        return *page;
+    return notFound();
+}
+
+void ChatService::put(const RoomDirectory::Entry &room, const ServiceRequest &request, const ReplyHandler &reply)
+{
+    const auto nick = QueryText::value(request.encodedQuery, QStringLiteral("NOME"));
+    const auto text = QueryText::value(request.encodedQuery, QStringLiteral("messaggio"));
+    if (const auto reason = MessageRules::refusal(nick, text))
+        return reply(putRefused(400, *reason));
+
+    const QString address = displayAddress(request.peer);
+    const qint64 now = m_clock.elapsed();
+    if (!m_flood.allows(address, now))
+        return reply(putRefused(429, QStringLiteral("Troppi messaggi in poco tempo: aspetta qualche secondo e riprova.")));
+    // Counted now, not once stored: puts waiting for the disk must not slip past the limit.
+    m_flood.record(address, now);
+
+    const ChatMessage message{*nick, QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")),
+                              address, *text};
+    m_writer.store(room.key, message, m_limits.roomSize, [this, &room, message, reply](bool stored) {
+        if (!stored)
+            return reply(putRefused(503, QStringLiteral("Il messaggio non è stato registrato per un errore "
+                                                        "dell'archivio. Riprova più tardi.")));
+        roomFor(room).append(message);
+        reply(putStored(room));
+    });
+}
+
+ServiceReply ChatService::putStored(const RoomDirectory::Entry &room)
+{
+    return HtmlPage(QStringLiteral("MESSAGGIO INVIATO"))
+        .heading(QStringLiteral("Messaggio inviato"))
+        .paragraph(QStringLiteral("Il messaggio è stato registrato nella stanza «%1».").arg(room.title))
+        .reply(200, ServiceReply::Charset::Windows1252);
+}
+
+ServiceReply ChatService::putRefused(int status, const QString &reason)
+{
+    ServiceReply reply = HtmlPage(QStringLiteral("MESSAGGIO NON ACCETTATO"))
+                             .heading(QStringLiteral("Messaggio non accettato"))
+                             .paragraph(reason)
+                             .paragraph(QStringLiteral("Il messaggio non è stato registrato."))
+                             .reply(status, ServiceReply::Charset::Windows1252);
+    if (status == 429)
+        reply.headers.emplaceBack("Retry-After", "10");
+    return reply;
+}
+
+ServiceReply ChatService::requestLineTooLong()
+{
+    return HtmlPage(QStringLiteral("RICHIESTA TROPPO LUNGA"))
+        .heading(QStringLiteral("Richiesta troppo lunga"))
+        .paragraph(QStringLiteral("L'indirizzo richiesto supera gli %1 KB ammessi: il messaggio non è stato "
+                                  "registrato.")
+                       .arg(maxRequestLine / 1024))
+        .reply(414, ServiceReply::Charset::Windows1252);
+}
+
+ServiceReply ChatService::notFound()
+{
+    return HtmlPage(QStringLiteral("PAGINA NON TROVATA"))
+        .heading(QStringLiteral("Pagina non trovata"))
+        .paragraph(QStringLiteral("La pagina richiesta non esiste su questo servizio."))
+        .markup(QStringLiteral("<p><a href=\"/\">Torna alla pagina iniziale</a></p>\n"))
+        .reply(404, ServiceReply::Charset::Utf8);
+}
+
+ServiceReply ChatService::methodNotAllowed()
+{
+    ServiceReply reply = HtmlPage(QStringLiteral("RICHIESTA NON AMMESSA"))
+                             .heading(QStringLiteral("Richiesta non ammessa"))
+                             .paragraph(QStringLiteral("Questo servizio risponde solo a richieste GET."))
+                             .reply(405, ServiceReply::Charset::Utf8);
+    reply.headers.emplaceBack("Allow", "GET");
+    return reply;
+}
+
+QString ChatService::displayAddress(const QHostAddress &peer)
+{
+    bool isV4 = false;
+    const quint32 v4 = peer.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4).toString() : peer.toString();
+}
+
+Room &ChatService::roomFor(const RoomDirectory::Entry &entry)
+{
+    return *m_rooms.find(entry.key); // every room of the directory was made at start
+}

@@ -1,0 +1,108 @@
+#include "HttpFrontEnd.h"
+
+#include "ChatService.h"
+#include "LineLimitedTcpServer.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHttpServerRequest>
+#include <QPointer>
+#include <QTcpSocket>
+#include <cstdio>
+#include <memory>
+
+HttpFrontEnd::HttpFrontEnd(ChatService &service, QObject *parent)
+    : QAbstractHttpServer(parent)
+    , m_service(service)
+{
+}
+
+quint16 HttpFrontEnd::start(const QHostAddress &address, quint16 port)
+{
+    auto *listener = new LineLimitedTcpServer(ChatService::maxRequestLine, this);
+    if (!listener->listen(address, port)) {
+        delete listener;
+        return 0;
+    }
+    connect(listener, &LineLimitedTcpServer::lineTooLong, this, &HttpFrontEnd::refuseLongLine);
+    bind(listener);
+    return listener->serverPort();
+}
+
+bool HttpFrontEnd::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    auto timer = std::make_shared<QElapsedTimer>();
+    timer->start();
+    const QUrl url = request.url();
+    const ServiceRequest serviceRequest{request.method() == QHttpServerRequest::Method::Get, url.path(),
+                                        url.query(QUrl::FullyEncoded), request.remoteAddress()};
+    // A put is answered later, once stored; by then the client may have gone.
+    const QPointer<QTcpSocket> connection(socket);
+    const bool keepAlive = !wantsClose(request);
+    // The encoded path: a logged line cannot be split by what the client sent.
+    const QString page = url.path(QUrl::FullyEncoded);
+    const QHostAddress peer = request.remoteAddress();
+    m_service.answer(serviceRequest, [connection, keepAlive, page, peer, timer](const ServiceReply &reply) {
+        if (connection)
+            send(connection, reply, keepAlive);
+        log(peer, page, connection ? reply.status : 0, *timer);
+    });
+    return true;
+}
+
+void HttpFrontEnd::missingHandler(const QHttpServerRequest &, QTcpSocket *)
+{
+    // handleRequest answers every request itself.
+}
+
+void HttpFrontEnd::refuseLongLine(QTcpSocket *socket)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const ServiceReply reply = ChatService::requestLineTooLong();
+    send(socket, reply, false);
+    log(socket->peerAddress(), QStringLiteral("(richiesta troppo lunga)"), reply.status, timer);
+}
+
+bool HttpFrontEnd::wantsClose(const QHttpServerRequest &request)
+{
+    for (const auto &[name, value] : request.headers()) {
+        if (name.compare("Connection", Qt::CaseInsensitive) == 0)
+            return value.trimmed().compare("close", Qt::CaseInsensitive) == 0;
+    }
+    return false;
+}
+
+void HttpFrontEnd::send(QTcpSocket *socket, const ServiceReply &reply, bool keepAlive)
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status)
+        + "\r\nContent-Type: " + reply.contentType + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
+        + (keepAlive ? "\r\n" : "\r\nConnection: close\r\n");
+    for (const auto &[name, value] : reply.headers)
+        head += name + ": " + value + "\r\n";
+    socket->write(head + "\r\n" + reply.body);
+    if (!keepAlive)
+        socket->disconnectFromHost();
+}
+
+QByteArray HttpFrontEnd::reasonPhrase(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 400: return "Bad Request";
+    case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 414: return "URI Too Long";
+    case 429: return "Too Many Requests";
+    case 503: return "Service Unavailable";
+    default: return "Status";
+    }
+}
+
+void HttpFrontEnd::log(const QHostAddress &peer, const QString &page, int status, const QElapsedTimer &timer)
+{
+    const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' '
+        + peer.toString().toUtf8() + ' ' + page.toUtf8() + ' ' + QByteArray::number(status) + ' '
+        + QByteArray::number(double(timer.nsecsElapsed()) / 1e6, 'f', 3) + " ms\n";
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}

@@ -1,0 +1,62 @@
+#include "QueryText.h"
+
+#include "Windows1252.h"
+
+#include <QList>
+#include <QStringDecoder>
+
+namespace {
+QByteArray unescape(QByteArrayView encoded)
+{
+    // A "+" stands for a blank in a query, as forms send it; the client escapes its "+".
+    QByteArray bytes = encoded.toByteArray();
+    bytes.replace('+', ' ');
+    return QByteArray::fromPercentEncoding(bytes);
+}
+
+bool hasNonAscii(const QByteArray &bytes)
+{
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+std::optional<QString> QueryText::value(const QString &encodedQuery, const QString &key)
+{
+    const QByteArray query = encodedQuery.toLatin1(); // a fully encoded query is plain ASCII
+    for (const QByteArrayView pair : query.split('&')) {
+        const qsizetype equals = pair.indexOf('=');
+        const QByteArrayView name = equals < 0 ? pair : pair.first(equals);
+        if (decode(unescape(name)).compare(key, Qt::CaseInsensitive) != 0)
+            continue;
+        return equals < 0 ? QString() : decode(unescape(pair.sliced(equals + 1)));
+    }
+    return std::nullopt;
+}
+
+QString QueryText::decode(const QByteArray &bytes)
+{
+    if (hasNonAscii(bytes)) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            return text;
+    }
+    return Windows1252::decode(bytes);
+}
+
+bool QueryText::isAllowed(char32_t codePoint, bool lineBreaksAllowed)
+{
+    if (codePoint == u'\t' || codePoint == u'\r' || codePoint == u'\n')
+        return lineBreaksAllowed;
+    if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0))
+        return false;
+    if (codePoint >= 0xFDD0 && codePoint <= 0xFDEF)
+        return false;
+    if ((codePoint & 0xFFFE) == 0xFFFE)
+        return false;
+    return !(codePoint >= 0xD800 && codePoint <= 0xDFFF) && codePoint <= 0x10FFFF;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ChatService.h"
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The command line of ciarla-servizio.
+struct ServiceOptions
+{
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = 8080;
+    QString database;
+    ChatService::Limits limits;
+
+    // Ends the program for --help and for options the parser does not know;
+    // a value out of range gives nothing, with the reason in `error`.
+    static std::optional<ServiceOptions> parse(const QStringList &arguments, QString *error);
+    static QString defaultDatabase();
+};

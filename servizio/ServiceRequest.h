@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+
+// One request as the service sees it, whatever HTTP library carried it.
+struct ServiceRequest
+{
+    bool isGet = true;
+    QString path;         // decoded, as the browser asked for it
+    QString encodedQuery; // still percent-encoded: the service decodes the bytes itself
+    QHostAddress peer;
+};

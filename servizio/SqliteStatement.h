@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// A prepared SQLite statement, reset after every run so that it can be used again.
+class SqliteStatement
+{
+public:
+    SqliteStatement(sqlite3 *db, const char *sql);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement &) = delete;
+    SqliteStatement &operator=(const SqliteStatement &) = delete;
+
+    bool isValid() const { return m_stmt != nullptr; }
+    SqliteStatement &bind(int index, const QString &text);
+    SqliteStatement &bind(int index, qint64 number);
+
+    bool nextRow();  // true while a row is there to read
+    bool execute();  // runs to the end; true on success
+    QString text(int column) const;
+
+private:
+    sqlite3_stmt *m_stmt = nullptr;
+    bool m_failed = false;
+};

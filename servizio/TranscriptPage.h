@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ChatMessage.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The poll page of a room: an ordinary HTML page that carries the messages,
+// oldest first, between the comment markers the client parses.
+class TranscriptPage
+{
+public:
+    static QByteArray render(const QString &roomTitle, const QList<ChatMessage> &messages);
+
+private:
+    static QString record(int number, const ChatMessage &message);
+};
