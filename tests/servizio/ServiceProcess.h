@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// The real ciarla-servizio, started on a free loopback port for one test.
+class ServiceProcess
+{
+public:
+    explicit ServiceProcess(const QString &database, const QStringList &options = {});
+    ~ServiceProcess();
+
+    bool start();         // false when the program did not say its port
+    void killAbruptly();  // SIGKILL: no chance to tidy up
+    quint16 port() const { return m_port; }
+    QByteArray errorOutput();
+
+    struct Reply
+    {
+        int status = 0;  // 0: no answer
+        QByteArray headers;
+        QByteArray body;
+        QString text() const; // the body read as Windows-1252, as the client reads chat pages
+    };
+    // One GET of `target` exactly as given, byte for byte, on a fresh connection.
+    Reply get(const QByteArray &target) const;
+    // The client's put: every character of nick and message as %XX of its Windows-1252 code.
+    Reply put(const QString &page, const QString &nick, const QString &message) const;
+    static QByteArray codifica(const QString &text);
+
+private:
+    QString m_database;
+    QStringList m_options;
+    QProcess m_process;
+    quint16 m_port = 0;
+};

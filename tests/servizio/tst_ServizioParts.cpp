@@ -1,0 +1,132 @@
+// The pieces of ciarla-servizio that decide what is stored and what is shown.
+#include "ChatMarkup.h"
+#include "FloodGuard.h"
+#include "MessageRules.h"
+#include "QueryText.h"
+#include "TranscriptReader.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+class TestServizioParts : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void markupComesBackAsTyped();
+    void markupHoldsNoOtherTags();
+    void queryValues_data();
+    void queryValues();
+    void floodGuardCountsPerSenderWithinTheWindow();
+    void floodGuardForgetsIdleSenders();
+    void rulesCountCharactersNotBytes();
+};
+
+// Texts built from the pieces most likely to confuse the client's decoding.
+void TestServizioParts::markupComesBackAsTyped()
+{
+    const QStringList pieces = {QStringLiteral("<"), QStringLiteral("&"), QStringLiteral("lt"), QStringLiteral(";"),
+                                QStringLiteral(":"), QStringLiteral(")"), QStringLiteral("("), QStringLiteral("\r\n"),
+                                QStringLiteral("\n"), QStringLiteral(" "), QStringLiteral("b>"), QStringLiteral("/b"),
+                                QStringLiteral("BR>"), QStringLiteral("!-- /0 -->"), QStringLiteral("img src=smile.gif"),
+                                QStringLiteral("è"), QStringLiteral("x")};
+    QRandomGenerator random(20261206);
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        const int length = random.bounded(12);
+        for (int i = 0; i < length; ++i)
+            text += pieces.at(random.bounded(int(pieces.size())));
+        if (text.contains(QStringLiteral("&lt;")))
+            continue; // the one text the client cannot get back
+        QString value;
+        const QString field = QStringLiteral("<!-- MSG -->") + ChatMarkup::encodeField(text) + QStringLiteral("<!-- /0 -->");
+        QVERIFY(TranscriptReader::field(QStringLiteral("<!-- MSG -->"), field, &value));
+        QString expected = text;
+        expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\n', QStringLiteral("\r\n"));
+        QVERIFY2(TranscriptReader::decode(value) == expected, qPrintable(text.toHtmlEscaped()));
+    }
+}
+
+void TestServizioParts::markupHoldsNoOtherTags()
+{
+    const QString value = ChatMarkup::encodeField(QStringLiteral(" <!-- /0 --> :) <b>\r\n"));
+    QCOMPARE(value, QStringLiteral("<b></b> &lt;!-- /0 --> ") + ChatMarkup::smile + QStringLiteral(" &lt;b><BR>"));
+}
+
+void TestServizioParts::queryValues_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("client's encoding") << "NOME=%61%20%62&messaggio=%63%69%61%6F" << "messaggio" << true << "ciao";
+    QTest::newRow("key in any case") << "nome=x" << "NOME" << true << "x";
+    QTest::newRow("first of two") << "NOME=a&NOME=b" << "NOME" << true << "a";
+    QTest::newRow("empty value") << "NOME=&messaggio=" << "messaggio" << true << "";
+    QTest::newRow("key without =") << "messaggio&NOME=a" << "messaggio" << true << "";
+    QTest::newRow("missing") << "NOME=a" << "messaggio" << false << "";
+    QTest::newRow("escaped key") << "%4E%4F%4D%45=z" << "NOME" << true << "z";
+    QTest::newRow("windows-1252") << "m=%E8" << "m" << true << QString::fromUtf8("è");
+    QTest::newRow("utf-8") << "m=%C3%A8" << "m" << true << QString::fromUtf8("è");
+}
+
+void TestServizioParts::queryValues()
+{
+    QFETCH(QString, query);
+    QFETCH(QString, key);
+    QFETCH(bool, present);
+    QFETCH(QString, value);
+    const std::optional<QString> found = QueryText::value(query, key);
+    QCOMPARE(found.has_value(), present);
+    if (present)
+        QCOMPARE(*found, value);
+}
+
+void TestServizioParts::floodGuardCountsPerSenderWithinTheWindow()
+{
+    FloodGuard guard(2, 1000);
+    const QString a = QStringLiteral("192.0.2.1");
+    const QString b = QStringLiteral("192.0.2.2");
+    QVERIFY(guard.allows(a, 0));
+    guard.record(a, 0);
+    guard.record(a, 400);
+    QVERIFY(!guard.allows(a, 500));
+    QVERIFY(guard.allows(b, 500));
+    QVERIFY(!guard.allows(a, 999));
+    QVERIFY(guard.allows(a, 1000)); // the first has left the window
+    guard.record(a, 1000);
+    QVERIFY(!guard.allows(a, 1001));
+
+    FloodGuard unlimited(0, 1000);
+    for (int i = 0; i < 100; ++i)
+        unlimited.record(a, 0);
+    QVERIFY(unlimited.allows(a, 0));
+}
+
+void TestServizioParts::floodGuardForgetsIdleSenders()
+{
+    FloodGuard guard(1, 1000);
+    for (int i = 0; i < 5000; ++i)
+        guard.record(QStringLiteral("10.0.%1.%2").arg(i / 256).arg(i % 256), i);
+    // Senders seen within the window are still counted after the sweeps.
+    QVERIFY(!guard.allows(QStringLiteral("10.0.19.135"), 5000)); // recorded at 4999
+    QVERIFY(guard.allows(QStringLiteral("10.0.0.0"), 5000));
+}
+
+void TestServizioParts::rulesCountCharactersNotBytes()
+{
+    const QString accented(30, QChar(0x00E8));
+    QVERIFY(!MessageRules::refusal(accented, QStringLiteral("ok")));
+    QString emoji;
+    for (int i = 0; i < 600; ++i)
+        emoji += QString::fromUtf8("😀");
+    QVERIFY(!MessageRules::refusal(QStringLiteral("n"), emoji));
+    QVERIFY(MessageRules::refusal(QStringLiteral("n"), emoji + u'x'));
+    QVERIFY(MessageRules::refusal(QString(), QStringLiteral("x")));
+    QVERIFY(MessageRules::refusal(std::nullopt, QStringLiteral("x")));
+    QVERIFY(MessageRules::refusal(QStringLiteral("tab\tnick"), QStringLiteral("x")));
+    QVERIFY(!MessageRules::refusal(QStringLiteral("n"), QStringLiteral("tab\tand\r\nbreak")));
+}
+
+QTEST_GUILESS_MAIN(TestServizioParts)
+#include "tst_ServizioParts.moc"
