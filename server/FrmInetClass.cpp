@@ -82,7 +82,7 @@ void FrmInetClass::IniziaRecupero(const QString &wUrl, RecuperaHTTP &obj, std::f
         if (!obj.NomeProxy.isEmpty()) {
             Inet1->setAccessType(InternetTransfer::NamedProxy);
             Inet1->setProxy(obj.NomeProxy);
-            Inet1->setRemotePort(NumericText::toInteger16(NumericText::leadingValue(obj.PortaProxy)));
+            Inet1->setRemotePort(NumericText::toPort(NumericText::leadingValue(obj.PortaProxy)));
         } else {
             Inet1->setAccessType(InternetTransfer::DefaultAccess);
         }

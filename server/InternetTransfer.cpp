@@ -150,7 +150,7 @@ void InternetTransfer::forgetOtherCredentials()
 QNetworkProxy InternetTransfer::proxyForRequest() const
 {
     if (m_accessType == NamedProxy)
-        return QNetworkProxy(QNetworkProxy::HttpProxy, m_proxy, quint16(m_remotePort));
+        return QNetworkProxy(QNetworkProxy::HttpProxy, m_proxy, m_remotePort);
     // The platform's own configuration: on Linux the proxy environment variables.
     static const bool systemConfiguration = [] {
         QNetworkProxyFactory::setUseSystemConfiguration(true);

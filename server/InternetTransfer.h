@@ -38,7 +38,7 @@ public:
     void setURL(const QString &url) { m_url = url; }
     void setAccessType(int accessType) { m_accessType = accessType; }
     void setProxy(const QString &proxy) { m_proxy = proxy; }
-    void setRemotePort(qint16 port) { m_remotePort = port; }
+    void setRemotePort(quint16 port) { m_remotePort = port; }
     void setUserName(const QString &userName) { m_userName = userName; }
     void setPassword(const QString &password) { m_password = password; }
     // Seconds; bounds OpenURL from start to end.
@@ -74,7 +74,7 @@ private:
     QString m_url;
     int m_accessType = DefaultAccess;
     QString m_proxy;
-    qint16 m_remotePort = 0;
+    quint16 m_remotePort = 0;
     QString m_userName;
     QString m_password;
     int m_requestTimeout = 0;

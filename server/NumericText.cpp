@@ -106,11 +106,11 @@ double NumericText::toDouble(const QString &text)
     return value;
 }
 
-qint16 NumericText::toInteger16(double value)
+quint16 NumericText::toPort(double value)
 {
     const double rounded = std::nearbyint(value);
     if (std::isnan(rounded) || rounded < std::numeric_limits<qint16>::min()
-        || rounded > std::numeric_limits<qint16>::max())
+        || rounded > std::numeric_limits<quint16>::max())
         throw RuntimeError(RuntimeError::Overflow);
-    return qint16(rounded);
+    return quint16(qint32(rounded));
 }

@@ -13,6 +13,7 @@ public:
     // Strict: the whole text, blanks around it allowed, must be a number;
     // otherwise RuntimeError(TypeMismatch).
     static double toDouble(const QString &text);
-    // Rounds half to even; outside -32768..32767 throws RuntimeError(Overflow).
-    static qint16 toInteger16(double value);
+    // A port: rounds half to even, takes -32768..65535 (a negative value as its
+    // 16-bit pattern); beyond that throws RuntimeError(Overflow).
+    static quint16 toPort(double value);
 };

@@ -205,7 +205,7 @@ void tst_InternetTransfer::namedProxyWithCredentials()
     m_http->setBody(u"/via-proxy"_s, "passato");
     m_transfer->setAccessType(InternetTransfer::NamedProxy);
     m_transfer->setProxy(u"127.0.0.1"_s);
-    m_transfer->setRemotePort(qint16(proxy.port()));
+    m_transfer->setRemotePort(proxy.port());
     m_transfer->setUserName(u"pino"_s);
     m_transfer->setPassword(u"proxypass"_s);
     QCOMPARE(execute(m_http->url(u"/via-proxy"_s)).last(), qint16(InternetTransfer::ResponseCompleted));
@@ -218,7 +218,7 @@ void tst_InternetTransfer::namedProxyWithCredentials()
     QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::ProxyAuthentication));
     QCOMPARE(proxy.forwardedCount(), 1);
 
-    m_transfer->setRemotePort(qint16(closedPort()));
+    m_transfer->setRemotePort(closedPort());
     QCOMPARE(execute(m_http->url(u"/via-proxy"_s)).last(), qint16(InternetTransfer::Error));
     QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::ProxyUnreachable));
 }

@@ -16,8 +16,8 @@ private Q_SLOTS:
     void toDouble();
     void toDoubleRejectsNonNumbers_data();
     void toDoubleRejectsNonNumbers();
-    void toInteger16RoundsHalfToEven();
-    void toInteger16Overflows();
+    void toPortRoundsHalfToEven();
+    void toPortOverflows();
 };
 
 void tst_NumericText::leadingValue_data()
@@ -93,20 +93,24 @@ void tst_NumericText::toDoubleRejectsNonNumbers()
     }
 }
 
-void tst_NumericText::toInteger16RoundsHalfToEven()
+void tst_NumericText::toPortRoundsHalfToEven()
 {
-    QCOMPARE(NumericText::toInteger16(2.5), qint16(2));
-    QCOMPARE(NumericText::toInteger16(3.5), qint16(4));
-    QCOMPARE(NumericText::toInteger16(-2.5), qint16(-2));
-    QCOMPARE(NumericText::toInteger16(32767.4), qint16(32767));
-    QCOMPARE(NumericText::toInteger16(-32768.5), qint16(-32768));
+    QCOMPARE(NumericText::toPort(2.5), quint16(2));
+    QCOMPARE(NumericText::toPort(3.5), quint16(4));
+    QCOMPARE(NumericText::toPort(8080.4), quint16(8080));
+    // Every real port fits, the upper half included.
+    QCOMPARE(NumericText::toPort(40000), quint16(40000));
+    QCOMPARE(NumericText::toPort(65535), quint16(65535));
+    // A negative 16-bit value stands for its bit pattern, as "&HFFFF" reads -1.
+    QCOMPARE(NumericText::toPort(-1), quint16(65535));
+    QCOMPARE(NumericText::toPort(-32768.5), quint16(32768));
 }
 
-void tst_NumericText::toInteger16Overflows()
+void tst_NumericText::toPortOverflows()
 {
-    for (const double value : {32767.5, 40000.0, -32769.0, 1e300}) {
+    for (const double value : {65535.5, 70000.0, -32769.0, 1e300}) {
         try {
-            NumericText::toInteger16(value);
+            NumericText::toPort(value);
             QFAIL(qPrintable(u"no overflow for %1"_s.arg(value)));
         } catch (const RuntimeError &error) {
             QCOMPARE(error.number(), qint32(RuntimeError::Overflow));

@@ -1,0 +1,505 @@
+#include "RecuperaHTTP.h"
+#include "RuntimeError.h"
+#include "TestHttpProxy.h"
+#include "TestHttpServer.h"
+#include "Windows1252.h"
+#include "zuUtilita.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTest>
+#include <csignal>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString serverName = u"it.ciarlasoft.CiarlaServer"_s;
+const QString password = u"pw-mai-nel-log"_s;
+
+struct Event
+{
+    bool errore = false;
+    qint32 code = 0;
+    QString text; // the body, or the error's description
+};
+
+// Records the events of one object; `during` runs inside the handler, while
+// the server waits for it.
+class EventRecorder
+{
+public:
+    explicit EventRecorder(RecuperaHTTP &object)
+    {
+        QObject::connect(&object, &RecuperaHTTP::FileRicevuto, &object, [this](const QString &datafile) {
+            record({false, 0, datafile});
+        });
+        QObject::connect(&object, &RecuperaHTTP::Errore, &object, [this](qint32 code, const QString &descrizione) {
+            record({true, code, descrizione});
+        });
+    }
+
+    QList<Event> events;
+    std::function<void(const Event &)> during;
+
+private:
+    void record(const Event &event)
+    {
+        events.append(event);
+        if (during)
+            during(event);
+    }
+};
+
+void writeSetting(const QString &key, const QString &value)
+{
+    zuUtilita().ScriviINI(QString(), u"Connessione"_s, key, value);
+}
+
+// The server log's lines without their time stamps.
+QStringList serverLog()
+{
+    QFile file(qEnvironmentVariable("TMPDIR") + u"/ciarlaserver.log"_s);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = Windows1252::decode(file.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    static const QRegularExpression stamp(u"^\\S+ \\d\\d:\\d\\d:\\d\\d "_s);
+    for (QString &line : lines)
+        line.remove(stamp);
+    return lines;
+}
+
+quint16 closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+uint serverPid()
+{
+    return QDBusConnection::sessionBus().interface()->servicePid(serverName).value();
+}
+} // namespace
+
+class tst_CiarlaServer : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void newObject();
+    void asynchronousFetch();
+    void synchronousFetch();
+    void emptyBody();
+    void busyObjectRefusesAnotherDownload();
+    void failuresEndInOneErrore_data();
+    void failuresEndInOneErrore();
+    void terminaFromInsideErrore_data();
+    void terminaFromInsideErrore();
+    void settingsAreReadAtEveryRequest();
+    void largeReply();
+    void timeOutAfterThirtySeconds();
+    void clientDeathReleasesItsObjects();
+    void proxySurvivesTheServersDeath();
+    void serverThatCannotStart();
+
+private:
+    // Waits for the object's events to number `count`, then a moment more to see that no other follows.
+    bool settle(const EventRecorder &recorder, int count, int timeout = 20000);
+
+    std::unique_ptr<TestHttpServer> m_http;
+};
+
+void tst_CiarlaServer::init()
+{
+    m_http = std::make_unique<TestHttpServer>();
+    m_http->setBody(u"/stanza"_s, "<html>buongiorno a tutti</html>");
+}
+
+void tst_CiarlaServer::cleanup()
+{
+    for (const QString &key : {u"Proxy"_s, u"Porta"_s, u"Username"_s, u"Password"_s, u"Sincrono"_s})
+        writeSetting(key, QString());
+    m_http.reset();
+}
+
+bool tst_CiarlaServer::settle(const EventRecorder &recorder, int count, int timeout)
+{
+    if (!QTest::qWaitFor([&] { return recorder.events.size() >= count; }, timeout))
+        return false;
+    QTest::qWait(300);
+    return recorder.events.size() == count;
+}
+
+void tst_CiarlaServer::newObject()
+{
+    RecuperaHTTP object;
+    QCOMPARE(object.stato(), qint16(0));
+    QCOMPARE(object.URL(), QString());
+    object.setURL(u"http://127.0.0.1/x"_s);
+    QCOMPARE(object.URL(), u"http://127.0.0.1/x"_s);
+    // Termina on an object that never downloaded opens and closes its engine.
+    QFile::remove(qEnvironmentVariable("TMPDIR") + u"/ciarlaserver.log"_s);
+    object.Termina();
+    QCOMPARE(serverLog(), (QStringList{u"Load"_s, u"Unload"_s}));
+    QCOMPARE(object.stato(), qint16(0));
+}
+
+void tst_CiarlaServer::asynchronousFetch()
+{
+    RecuperaHTTP object;
+    EventRecorder recorder(object);
+    qint16 statoDuringEvent = -1;
+    recorder.during = [&](const Event &) { statoDuringEvent = object.stato(); };
+    object.setURL(m_http->url(u"/stanza"_s));
+    object.Download();
+    QVERIFY(settle(recorder, 1));
+    QVERIFY(!recorder.events[0].errore);
+    QCOMPARE(recorder.events[0].text, u"<html>buongiorno a tutti</html>"_s);
+    QCOMPARE(statoDuringEvent, qint16(0));
+    QCOMPARE(object.stato(), qint16(0));
+
+    const QStringList log = serverLog();
+    QCOMPARE(log.first(), u"GET File HTML"_s);
+    QCOMPARE(log.mid(log.size() - 2), (QStringList{u"Risposta ricevuta."_s, u"Unload"_s}));
+    const QStringList states = log.mid(1, log.size() - 3);
+    QVERIFY(!states.isEmpty());
+    for (const QString &line : states)
+        QVERIFY2(line.startsWith(u"State code: "_s), qPrintable(line));
+    QCOMPARE(states.last(), u"State code: 12"_s);
+}
+
+void tst_CiarlaServer::synchronousFetch()
+{
+    writeSetting(u"Sincrono"_s, u" 01"_s);
+    RecuperaHTTP object;
+    EventRecorder recorder(object);
+    qint16 statoDuringEvent = -1;
+    qint32 downloadDuringEvent = 0;
+    recorder.during = [&](const Event &) {
+        statoDuringEvent = object.stato();
+        try {
+            object.Download();
+        } catch (const RuntimeError &error) {
+            downloadDuringEvent = error.number();
+        }
+    };
+    object.setURL(m_http->url(u"/stanza"_s));
+    object.Download();
+    QVERIFY(settle(recorder, 1));
+    QCOMPARE(recorder.events[0].text, u"<html>buongiorno a tutti</html>"_s);
+    // Still busy while the client handles the body: a new Download is refused.
+    QCOMPARE(statoDuringEvent, qint16(1));
+    QCOMPARE(downloadDuringEvent, qint32(RuntimeError::ServerBusy));
+    QCOMPARE(object.stato(), qint16(0));
+    QVERIFY(object.Sincrono());
+
+    const QStringList log = serverLog();
+    QCOMPARE(log.mid(0, 2), (QStringList{u"GET File HTML"_s, u"Begin OpenURL"_s}));
+    QCOMPARE(log.mid(log.size() - 2), (QStringList{u"End OpenURL"_s, u"Unload"_s}));
+    QVERIFY(log.contains(u"State code: 12"_s));
+}
+
+void tst_CiarlaServer::emptyBody()
+{
+    m_http->setBody(u"/vuota"_s, QByteArray());
+    RecuperaHTTP object;
+    EventRecorder recorder(object);
+    object.setURL(m_http->url(u"/vuota"_s));
+    object.Download();
+    QVERIFY(settle(recorder, 1));
+    QVERIFY(!recorder.events[0].errore);
+    QCOMPARE(recorder.events[0].text, QString());
+}
+
+void tst_CiarlaServer::busyObjectRefusesAnotherDownload()
+{
+    TestHttpServer::Response slow;
+    slow.body = "con calma";
+    slow.delayMs = 1500;
+    m_http->setResponse(u"/lenta"_s, slow);
+    RecuperaHTTP object;
+    EventRecorder recorder(object);
+    object.setURL(m_http->url(u"/lenta"_s));
+    object.Download();
+    QCOMPARE(object.stato(), qint16(1));
+    try {
+        object.Download();
+        QFAIL("second Download accepted");
+    } catch (const RuntimeError &error) {
+        QCOMPARE(error.number(), qint32(1009));
+        QCOMPARE(error.description(), u"Il server è occupato..."_s);
+    }
+    QVERIFY(settle(recorder, 1));
+    QCOMPARE(recorder.events[0].text, u"con calma"_s);
+    QCOMPARE(m_http->requestCount(u"/lenta"_s), 1);
+}
+
+void tst_CiarlaServer::failuresEndInOneErrore_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QStringList>("settings"); // key, value, key, value...
+    QTest::addColumn<qint32>("code");
+    QTest::addColumn<bool>("beforeDownloadReturns");
+
+    const QString closed = u"http://127.0.0.1:%1/"_s.arg(closedPort());
+    QTest::newRow("closed port") << closed << QStringList() << 12029 << false;
+    QTest::newRow("closed port, synchronous") << closed << QStringList{u"Sincrono"_s, u"1"_s} << 12029 << false;
+    QTest::newRow("empty address") << QString() << QStringList() << 12005 << true;
+    QTest::newRow("empty address, synchronous") << QString() << QStringList{u"Sincrono"_s, u"1"_s} << 12005 << false;
+    QTest::newRow("malformed address") << u"http://[::1"_s << QStringList() << 12005 << true;
+    QTest::newRow("unknown scheme") << u"gopher://127.0.0.1/"_s << QStringList() << 12006 << true;
+    QTest::newRow("reply cut half-way") << u"/mezza"_s << QStringList() << 12030 << false;
+    QTest::newRow("wrong password") << u"/riservata"_s
+                                    << QStringList{u"Username"_s, u"mario"_s, u"Password"_s, password} << 401 << false;
+    QTest::newRow("wrong password, synchronous")
+        << u"/riservata"_s << QStringList{u"Username"_s, u"mario"_s, u"Password"_s, password, u"Sincrono"_s, u"1"_s}
+        << 401 << false;
+    QTest::newRow("proxy refuses the credentials")
+        << u"/stanza"_s
+        << QStringList{u"Proxy"_s, u"127.0.0.1"_s, u"Porta"_s, u"PROXY"_s, u"Username"_s, u"pino"_s, u"Password"_s, password}
+        << 407 << false;
+    QTest::newRow("proxy not there") << u"/stanza"_s
+                                     << QStringList{u"Proxy"_s, u"127.0.0.1"_s, u"Porta"_s, QString::number(closedPort())}
+                                     << 12165 << false;
+    QTest::newRow("proxy port beyond 16 bits") << u"/stanza"_s
+                                               << QStringList{u"Proxy"_s, u"127.0.0.1"_s, u"Porta"_s, u"70000"_s}
+                                               << qint32(RuntimeError::Overflow) << true;
+    QTest::newRow("synchronous mode not a number") << u"/stanza"_s << QStringList{u"Sincrono"_s, u"si"_s}
+                                                   << qint32(RuntimeError::TypeMismatch) << true;
+}
+
+void tst_CiarlaServer::failuresEndInOneErrore()
+{
+    QFETCH(QString, url);
+    QFETCH(QStringList, settings);
+    QFETCH(qint32, code);
+    QFETCH(bool, beforeDownloadReturns);
+
+    TestHttpServer::Response half;
+    half.body = QByteArray(4000, 'y');
+    half.cutAfter = 1000;
+    m_http->setResponse(u"/mezza"_s, half);
+    TestHttpServer::Response secret;
+    secret.body = "riservato";
+    secret.credentials = "mario:giusta";
+    m_http->setResponse(u"/riservata"_s, secret);
+    TestHttpProxy proxy;
+    proxy.setCredentials("pino", "giusta");
+    for (qsizetype i = 0; i + 1 < settings.size(); i += 2)
+        writeSetting(settings[i], QString(settings[i + 1]).replace(u"PROXY"_s, QString::number(proxy.port())));
+    if (url.startsWith(u'/'))
+        url = m_http->url(url);
+
+    RecuperaHTTP object;
+    EventRecorder recorder(object);
+    bool downloadReturned = false;
+    bool eventBeforeReturn = false;
+    recorder.during = [&](const Event &) { eventBeforeReturn = !downloadReturned; };
+    object.setURL(url);
+    object.Download();
+    downloadReturned = true;
+
+    QVERIFY(settle(recorder, 1));
+    const Event event = recorder.events[0];
+    QVERIFY(event.errore);
+    QCOMPARE(event.code, code);
+    QVERIFY(!event.text.isEmpty());
+    QCOMPARE(eventBeforeReturn, beforeDownloadReturns);
+    QCOMPARE(object.stato(), qint16(2));
+    // The settings fields keep what was read, and the log records the failure but never the password.
+    QTRY_VERIFY(serverLog().contains(QString::number(code) + u": "_s + event.text));
+    QVERIFY(!serverLog().join(u'\n').contains(password));
+    QCOMPARE(object.Password(), settings.contains(u"Password"_s) ? password : QString());
+}
+
+void tst_CiarlaServer::terminaFromInsideErrore_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("sincrono");
+    const QString closed = u"http://127.0.0.1:%1/"_s.arg(closedPort());
+    QTest::newRow("error state") << closed << u"0"_s;
+    QTest::newRow("error state, synchronous") << closed << u"1"_s;
+    QTest::newRow("failed start") << u"gopher://x/"_s << u"0"_s;
+}
+
+void tst_CiarlaServer::terminaFromInsideErrore()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, sincrono);
+    writeSetting(u"Sincrono"_s, sincrono);
+    RecuperaHTTP object;
+    EventRecorder recorder(object);
+    recorder.during = [&](const Event &) { object.Termina(); };
+    object.setURL(url);
+    object.Download();
+    QVERIFY(settle(recorder, 1));
+    QVERIFY(recorder.events[0].errore);
+    QCOMPARE(object.stato(), qint16(2));
+
+    // The object goes on working: the next request starts afresh.
+    recorder.during = nullptr;
+    object.setURL(m_http->url(u"/stanza"_s));
+    object.Download();
+    QVERIFY(settle(recorder, 2));
+    QVERIFY(!recorder.events[1].errore);
+    QCOMPARE(object.stato(), qint16(0));
+}
+
+void tst_CiarlaServer::settingsAreReadAtEveryRequest()
+{
+    TestHttpProxy proxy;
+    RecuperaHTTP object;
+    EventRecorder recorder(object);
+    object.setURL(m_http->url(u"/stanza"_s));
+
+    // A value the client writes is replaced by the stored one at the next request.
+    object.setNomeProxy(u"127.0.0.1"_s);
+    object.setPortaProxy(QString::number(closedPort()));
+    object.Download();
+    QVERIFY(settle(recorder, 1));
+    QVERIFY(!recorder.events[0].errore);
+    QCOMPARE(proxy.requestCount(), 0);
+    QCOMPARE(object.NomeProxy(), QString());
+
+    writeSetting(u"Proxy"_s, u"127.0.0.1"_s);
+    writeSetting(u"Porta"_s, QString::number(proxy.port()) + u"abc"_s);
+    object.Download();
+    QVERIFY(settle(recorder, 2));
+    QVERIFY(!recorder.events[1].errore);
+    QCOMPARE(recorder.events[1].text, u"<html>buongiorno a tutti</html>"_s);
+    QCOMPARE(proxy.forwardedCount(), 1);
+    QCOMPARE(object.NomeProxy(), u"127.0.0.1"_s);
+
+    writeSetting(u"Proxy"_s, QString());
+    object.Download();
+    QVERIFY(settle(recorder, 3));
+    QCOMPARE(proxy.requestCount(), 1);
+    QCOMPARE(m_http->requestCount(u"/stanza"_s), 3);
+}
+
+void tst_CiarlaServer::largeReply()
+{
+    QByteArray body(10 * 1024 * 1024, 'a');
+    body.replace(0, 6, "\xC3\xA8 ok ");
+    m_http->setBody(u"/grande"_s, body, "text/plain");
+    RecuperaHTTP object;
+    EventRecorder recorder(object);
+    object.setURL(m_http->url(u"/grande"_s));
+    object.Download();
+    QVERIFY(settle(recorder, 1, 60000));
+    QCOMPARE(recorder.events[0].text.size(), body.size() - 1);
+    QVERIFY(recorder.events[0].text.startsWith(u"è ok "_s));
+}
+
+void tst_CiarlaServer::timeOutAfterThirtySeconds()
+{
+    TestHttpServer::Response silent;
+    silent.neverAnswer = true;
+    m_http->setResponse(u"/muta"_s, silent);
+    RecuperaHTTP object;
+    EventRecorder recorder(object);
+    object.setURL(m_http->url(u"/muta"_s));
+    object.Download();
+    QVERIFY(settle(recorder, 1, 45000));
+    QVERIFY(recorder.events[0].errore);
+    QCOMPARE(recorder.events[0].code, 4566);
+    QCOMPARE(recorder.events[0].text, u"nessuna risposta."_s);
+    QCOMPARE(object.stato(), qint16(0));
+    QTRY_COMPARE(m_http->abandonedRequests(), 1);
+    QVERIFY(!serverLog().join(u'\n').contains(u"4566"_s));
+
+    object.setURL(m_http->url(u"/stanza"_s));
+    object.Download();
+    QVERIFY(settle(recorder, 2));
+    QVERIFY(!recorder.events[1].errore);
+}
+
+void tst_CiarlaServer::clientDeathReleasesItsObjects()
+{
+    TestHttpServer::Response silent;
+    silent.neverAnswer = true;
+    m_http->setResponse(u"/muta"_s, silent);
+
+    auto mine = std::make_unique<RecuperaHTTP>();
+    EventRecorder recorder(*mine);
+    const uint pid = serverPid();
+
+    QProcess other;
+    other.start(QStringLiteral(AUTOMATION_PROBE), {u"hang"_s, m_http->url(u"/muta"_s)});
+    QVERIFY(other.waitForReadyRead(20000));
+    QCOMPARE(other.readAll().trimmed(), QByteArray("started"));
+    QTRY_COMPARE(m_http->requestCount(u"/muta"_s), 1);
+    other.kill();
+    other.waitForFinished();
+
+    // Its transfer is cancelled; the other client is not disturbed.
+    QTRY_COMPARE(m_http->abandonedRequests(), 1);
+    mine->setURL(m_http->url(u"/stanza"_s));
+    mine->Download();
+    QVERIFY(settle(recorder, 1));
+    QVERIFY(!recorder.events[0].errore);
+    QCOMPARE(serverPid(), pid);
+
+    // With no object left, the server ends by itself.
+    QDBusServiceWatcher watcher(serverName, QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForUnregistration);
+    bool ended = false;
+    connect(&watcher, &QDBusServiceWatcher::serviceUnregistered, this, [&ended] { ended = true; });
+    mine.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
+}
+
+void tst_CiarlaServer::proxySurvivesTheServersDeath()
+{
+    TestHttpServer::Response silent;
+    silent.neverAnswer = true;
+    m_http->setResponse(u"/muta"_s, silent);
+    RecuperaHTTP object;
+    EventRecorder recorder(object);
+    object.setURL(m_http->url(u"/muta"_s));
+    object.Download();
+    QTRY_COMPARE(m_http->requestCount(u"/muta"_s), 1);
+
+    const uint pid = serverPid();
+    QVERIFY(pid != 0);
+    ::kill(pid_t(pid), SIGKILL);
+    QVERIFY(settle(recorder, 1));
+    QVERIFY(recorder.events[0].errore);
+    QCOMPARE(recorder.events[0].code, 462);
+    QVERIFY(recorder.events[0].text.contains(u"terminato"_s));
+
+    // The next call creates the object anew on a server that the bus starts.
+    QCOMPARE(object.URL(), m_http->url(u"/muta"_s));
+    QVERIFY(serverPid() != pid);
+    object.setURL(m_http->url(u"/stanza"_s));
+    object.Download();
+    QVERIFY(settle(recorder, 2));
+    QVERIFY(!recorder.events[1].errore);
+
+    // Killed between two requests: the next Download just works.
+    ::kill(pid_t(serverPid()), SIGKILL);
+    object.Download();
+    QVERIFY(settle(recorder, 3));
+    QVERIFY(!recorder.events[2].errore);
+}
+
+void tst_CiarlaServer::serverThatCannotStart()
+{
+    QProcess probe;
+    probe.start(QStringLiteral(DBUS_RUN_SESSION),
+                {u"--config-file="_s + QStringLiteral(BROKEN_BUS_CONFIG), u"--"_s, QStringLiteral(AUTOMATION_PROBE),
+                 u"create"_s});
+    QVERIFY(probe.waitForFinished(60000));
+    QCOMPARE(probe.exitCode(), 2);
+    const QString output = QString::fromUtf8(probe.readAllStandardOutput());
+    QVERIFY2(output.startsWith(u"429: Impossibile avviare il server di recupero CiarlaServer"_s), qPrintable(output));
+}
+
+QTEST_GUILESS_MAIN(tst_CiarlaServer)
+#include "tst_CiarlaServer.moc"
