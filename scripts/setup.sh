@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev libgl-dev
   libsqlite3-dev libmspack-dev desktop-file-utils
   dbus dbus-x11 xvfb xauth x11-apps imagemagick fonts-liberation
-  wrk curl python3
+  wrk curl python3 python3-dbus python3-gi
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
