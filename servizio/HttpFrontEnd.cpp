@@ -3,12 +3,10 @@
 #include "ChatService.h"
 #include "LineLimitedTcpServer.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QHttpServerRequest>
 #include <QPointer>
 #include <QTcpSocket>
-#include <cstdio>
 #include <memory>
 
 HttpFrontEnd::HttpFrontEnd(ChatService &service, QObject *parent)
@@ -42,10 +40,11 @@ bool HttpFrontEnd::handleRequest(const QHttpServerRequest &request, QTcpSocket *
     // The encoded path: a logged line cannot be split by what the client sent.
     const QString page = url.path(QUrl::FullyEncoded);
     const QHostAddress peer = request.remoteAddress();
-    m_service.answer(serviceRequest, [connection, keepAlive, page, peer, timer](const ServiceReply &reply) {
+    m_service.answer(serviceRequest, [this, connection, keepAlive, page, peer, timer](const ServiceReply &reply) {
         if (connection)
             send(connection, reply, keepAlive);
-        log(peer, page, connection ? reply.status : 0, *timer);
+        // Status 0: the client left before its answer was ready.
+        m_log.write(peer, page, connection ? reply.status : 0, timer->nsecsElapsed());
     });
     return true;
 }
@@ -61,7 +60,7 @@ void HttpFrontEnd::refuseLongLine(QTcpSocket *socket)
     timer.start();
     const ServiceReply reply = ChatService::requestLineTooLong();
     send(socket, reply, false);
-    log(socket->peerAddress(), QStringLiteral("(richiesta troppo lunga)"), reply.status, timer);
+    m_log.write(socket->peerAddress(), QStringLiteral("(richiesta troppo lunga)"), reply.status, timer.nsecsElapsed());
 }
 
 bool HttpFrontEnd::wantsClose(const QHttpServerRequest &request)
@@ -97,12 +96,4 @@ QByteArray HttpFrontEnd::reasonPhrase(int status)
     case 503: return "Service Unavailable";
     default: return "Status";
     }
-}
-
-void HttpFrontEnd::log(const QHostAddress &peer, const QString &page, int status, const QElapsedTimer &timer)
-{
-    const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' '
-        + peer.toString().toUtf8() + ' ' + page.toUtf8() + ' ' + QByteArray::number(status) + ' '
-        + QByteArray::number(double(timer.nsecsElapsed()) / 1e6, 'f', 3) + " ms\n";
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "RequestLog.h"
+
 #include <QAbstractHttpServer>
 #include <QHostAddress>
 
 class ChatService;
-class QElapsedTimer;
 struct ServiceReply;
 
 // Carries HTTP requests to the chat service and its replies back, and logs one
@@ -29,7 +30,7 @@ private:
     static bool wantsClose(const QHttpServerRequest &request);
     static void send(QTcpSocket *socket, const ServiceReply &reply, bool keepAlive);
     static QByteArray reasonPhrase(int status);
-    static void log(const QHostAddress &peer, const QString &page, int status, const QElapsedTimer &timer);
 
     ChatService &m_service;
+    RequestLog m_log;
 };
