@@ -23,27 +23,25 @@ ChatService::ChatService(MessageArchive &archive, const Limits &limits)
 
 void ChatService::answer(const ServiceRequest &request, const ReplyHandler &reply)
 {
-    const auto match = request.isGet ? RoomDirectory::find(request.path) : std::nullopt;
-    if (match && match->action == RoomDirectory::Action::Put)
-        put(*match->room, request, reply);
-    else
-        reply(page(request));
-}
-
-ServiceReply ChatService::page(const ServiceRequest &request)
-{
     if (!request.isGet)
-        return methodNotAllowed();
+        return reply(methodNotAllowed());
     if (const auto match = RoomDirectory::find(request.path)) {
-        ServiceReply reply;
-        reply.contentType = "text/html; charset=windows-1252";
-        reply.body = roomFor(*match->room).page();
-        reply.headers.emplaceBack("Cache-Control", "no-store");
-        return reply;
+        if (match->action == RoomDirectory::Action::Put)
+            return put(*match->room, request, reply);
+        return reply(pollPage(*match->room));
     }
     if (auto page = MakerSite::answer(request.path, request.encodedQuery))
-        return *page;
-    return notFound();
+        return reply(*page);
+    reply(notFound());
+}
+
+ServiceReply ChatService::pollPage(const RoomDirectory::Entry &room)
+{
+    ServiceReply reply;
+    reply.contentType = "text/html; charset=windows-1252";
+    reply.body = roomFor(room).page();
+    reply.headers.emplaceBack("Cache-Control", "no-store");
+    return reply;
 }
 
 void ChatService::put(const RoomDirectory::Entry &room, const ServiceRequest &request, const ReplyHandler &reply)

@@ -38,7 +38,7 @@ public:
     static constexpr qsizetype maxRequestLine = 8 * 1024;
 
 private:
-    ServiceReply page(const ServiceRequest &request);
+    ServiceReply pollPage(const RoomDirectory::Entry &room);
     void put(const RoomDirectory::Entry &room, const ServiceRequest &request, const ReplyHandler &reply);
     static ServiceReply putStored(const RoomDirectory::Entry &room);
     static ServiceReply putRefused(int status, const QString &reason);
