@@ -1,12 +1,12 @@
 #include "InternetTransfer.h"
 
 #include "BodyText.h"
+#include "EnvironmentProxy.h"
 #include "RuntimeError.h"
 #include "TransferError.h"
 
 #include <QAuthenticator>
 #include <QNetworkAccessManager>
-#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
@@ -123,10 +123,11 @@ void InternetTransfer::start(const QString &operation)
     m_credentialsOffered = {};
     m_timedOut = false;
 
-    QNetworkRequest request(checkedUrl(m_url));
+    const QUrl url = checkedUrl(m_url);
+    QNetworkRequest request(url);
     forgetOtherCredentials();
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    m_manager.setProxy(proxyForRequest());
+    m_manager.setProxy(proxyForRequest(url));
     m_reply = m_manager.sendCustomRequest(request, operation.toLatin1());
 
     connect(m_reply, &QNetworkReply::socketStartedConnecting, this, [this] { setState(Connecting); });
@@ -147,17 +148,11 @@ void InternetTransfer::forgetOtherCredentials()
     m_manager.setProperty(property, credentials);
 }
 
-QNetworkProxy InternetTransfer::proxyForRequest() const
+QNetworkProxy InternetTransfer::proxyForRequest(const QUrl &url) const
 {
     if (m_accessType == NamedProxy)
         return QNetworkProxy(QNetworkProxy::HttpProxy, m_proxy, m_remotePort);
-    // The platform's own configuration: on Linux the proxy environment variables.
-    static const bool systemConfiguration = [] {
-        QNetworkProxyFactory::setUseSystemConfiguration(true);
-        return true;
-    }();
-    Q_UNUSED(systemConfiguration);
-    return QNetworkProxy(QNetworkProxy::DefaultProxy);
+    return EnvironmentProxy::forUrl(url);
 }
 
 void InternetTransfer::setState(qint16 state)

@@ -21,6 +21,7 @@ class InternetTransfer : public QObject
 {
     Q_OBJECT
 public:
+    // DefaultAccess: the system's own configuration, the proxy environment variables.
     enum AccessTypes { DefaultAccess = 0, NamedProxy = 2 };
     enum States : qint16 {
         Connecting = 3,
@@ -63,7 +64,7 @@ Q_SIGNALS:
 private:
     void start(const QString &operation);
     void forgetOtherCredentials();
-    QNetworkProxy proxyForRequest() const;
+    QNetworkProxy proxyForRequest(const QUrl &url) const;
     void setState(qint16 state);
     void finished();
     void fail(qint32 number, const QString &description);

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void failuresEndInTheErrorState();
     void basicAuthentication();
     void namedProxyWithCredentials();
+    void systemProxyFromTheEnvironment();
     void rejectedAddresses_data();
     void rejectedAddresses();
     void openUrlHandsOverTheBody();
@@ -221,6 +222,22 @@ void tst_InternetTransfer::namedProxyWithCredentials()
     m_transfer->setRemotePort(closedPort());
     QCOMPARE(execute(m_http->url(u"/via-proxy"_s)).last(), qint16(InternetTransfer::Error));
     QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::ProxyUnreachable));
+}
+
+void tst_InternetTransfer::systemProxyFromTheEnvironment()
+{
+    TestHttpProxy proxy;
+    m_http->setBody(u"/env"_s, "via ambiente");
+    qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(proxy.port()));
+    QCOMPARE(execute(m_http->url(u"/env"_s)).last(), qint16(InternetTransfer::ResponseCompleted));
+    QCOMPARE(readAllChunks(*m_transfer), u"via ambiente"_s);
+    QCOMPARE(proxy.forwardedCount(), 1);
+
+    qputenv("no_proxy", "127.0.0.1");
+    QCOMPARE(execute(m_http->url(u"/env"_s)).last(), qint16(InternetTransfer::ResponseCompleted));
+    QCOMPARE(proxy.requestCount(), 1);
+    qunsetenv("http_proxy");
+    qunsetenv("no_proxy");
 }
 
 void tst_InternetTransfer::rejectedAddresses_data()
