@@ -104,7 +104,8 @@ private Q_SLOTS:
     void terminaFromInsideErrore();
     void settingsAreReadAtEveryRequest();
     void largeReply();
-    void timeOutAfterThirtySeconds();
+    void otherObjectsAreServedDuringAnEvent();
+    void timeOutWhileAnotherEventIsHeldOpen();
     void clientDeathReleasesItsObjects();
     void proxySurvivesTheServersDeath();
     void serverThatCannotStart();
@@ -398,27 +399,66 @@ void tst_CiarlaServer::largeReply()
     QVERIFY(recorder.events[0].text.startsWith(u"è ok "_s));
 }
 
-void tst_CiarlaServer::timeOutAfterThirtySeconds()
+void tst_CiarlaServer::otherObjectsAreServedDuringAnEvent()
+{
+    RecuperaHTTP first;
+    RecuperaHTTP second;
+    EventRecorder firstEvents(first);
+    EventRecorder secondEvents(second);
+    bool secondDoneInsideFirst = false;
+    firstEvents.during = [&](const Event &) {
+        // While our handler runs, the server waits for us and still serves the other object.
+        second.setURL(m_http->url(u"/stanza"_s));
+        second.Download();
+        secondDoneInsideFirst = QTest::qWaitFor([&] { return !secondEvents.events.isEmpty(); }, 20000);
+    };
+    first.setURL(m_http->url(u"/stanza"_s));
+    first.Download();
+    QVERIFY(settle(firstEvents, 1));
+    QVERIFY(secondDoneInsideFirst);
+    QVERIFY(!secondEvents.events[0].errore);
+}
+
+// One real wait of thirty seconds covers two things: the time-out of a
+// request that gets no answer, and an event whose handler takes longer than
+// the bus's default call time-out (25 s), which the server must not give up on.
+void tst_CiarlaServer::timeOutWhileAnotherEventIsHeldOpen()
 {
     TestHttpServer::Response silent;
     silent.neverAnswer = true;
     m_http->setResponse(u"/muta"_s, silent);
-    RecuperaHTTP object;
-    EventRecorder recorder(object);
-    object.setURL(m_http->url(u"/muta"_s));
-    object.Download();
-    QVERIFY(settle(recorder, 1, 45000));
-    QVERIFY(recorder.events[0].errore);
-    QCOMPARE(recorder.events[0].code, 4566);
-    QCOMPARE(recorder.events[0].text, u"nessuna risposta."_s);
-    QCOMPARE(object.stato(), qint16(0));
+    RecuperaHTTP silentObject;
+    EventRecorder silentEvents(silentObject);
+    silentObject.setURL(m_http->url(u"/muta"_s));
+    silentObject.Download();
+    QTRY_COMPARE(m_http->requestCount(u"/muta"_s), 1);
+
+    RecuperaHTTP slowHandler;
+    EventRecorder slowEvents(slowHandler);
+    bool deliveredBeforeHandled = true;
+    slowEvents.during = [&](const Event &) {
+        QTest::qWait(26000);
+        deliveredBeforeHandled = serverLog().contains(u"Risposta ricevuta."_s);
+    };
+    slowHandler.setURL(m_http->url(u"/stanza"_s));
+    slowHandler.Download();
+
+    QVERIFY(settle(slowEvents, 1, 40000));
+    QVERIFY(!deliveredBeforeHandled);
+    QTRY_VERIFY(serverLog().contains(u"Risposta ricevuta."_s));
+
+    QVERIFY(settle(silentEvents, 1, 45000));
+    QVERIFY(silentEvents.events[0].errore);
+    QCOMPARE(silentEvents.events[0].code, 4566);
+    QCOMPARE(silentEvents.events[0].text, u"nessuna risposta."_s);
+    QCOMPARE(silentObject.stato(), qint16(0));
     QTRY_COMPARE(m_http->abandonedRequests(), 1);
     QVERIFY(!serverLog().join(u'\n').contains(u"4566"_s));
 
-    object.setURL(m_http->url(u"/stanza"_s));
-    object.Download();
-    QVERIFY(settle(recorder, 2));
-    QVERIFY(!recorder.events[1].errore);
+    silentObject.setURL(m_http->url(u"/stanza"_s));
+    silentObject.Download();
+    QVERIFY(settle(silentEvents, 2));
+    QVERIFY(!silentEvents.events[1].errore);
 }
 
 void tst_CiarlaServer::clientDeathReleasesItsObjects()
