@@ -56,9 +56,13 @@ int openWithDesktop(const ShellOpener::Request &request)
 {
     if (request.target.isEmpty())
         return ShellOpener::FileNotFound;
-    if (isAddress(request.target))
-        return QDesktopServices::openUrl(QUrl(request.target)) ? ShellOpener::Accepted : ShellOpener::NoAssociation;
-    return openFile(request.target, request.workingFolder);
+    if (!isAddress(request.target))
+        return openFile(request.target, request.workingFolder);
+    const QUrl url(request.target);
+    // A file address gets the same checks as a path.
+    if (url.isLocalFile())
+        return openFile(url.toLocalFile(), request.workingFolder);
+    return QDesktopServices::openUrl(url) ? ShellOpener::Accepted : ShellOpener::NoAssociation;
 }
 
 ShellOpener::Handler &currentHandler()

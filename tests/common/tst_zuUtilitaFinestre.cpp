@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -148,6 +149,10 @@ void tst_zuUtilitaFinestre::eseguiExOnMissingFilesWithTheDesktop()
     const QString cartellaMancante = dir.filePath(u"manca/ciarlachat.pdf"_s);
     QVERIFY(!zuUtilita().EseguiEx(nullptr, cartellaMancante, false));
     QCOMPARE(boxes.last().prompt, cartellaMancante + u": accesso negato!"_s);
+
+    const QString indirizzoFile = QUrl::fromLocalFile(mancante).toString();
+    QVERIFY(!zuUtilita().EseguiEx(nullptr, indirizzoFile, false));
+    QCOMPARE(boxes.last().prompt, indirizzoFile + u": file non trovato!"_s);
 }
 
 void tst_zuUtilitaFinestre::webAndMailTargetsStaySilent()
