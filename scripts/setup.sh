@@ -9,7 +9,6 @@ packages=(
   libsqlite3-dev libmspack-dev desktop-file-utils
   dbus dbus-x11 xvfb xauth x11-apps imagemagick fonts-liberation
   wrk curl python3 python3-dbus python3-gi
-  desktop-file-utils
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
