@@ -62,26 +62,8 @@ FrmImpostazioni::FrmImpostazioni(QWidget *parent)
 
 void FrmImpostazioni::creaControlli()
 {
-    Frame1 = named(new QGroupBox(u"Connessione "_s, this), u"Frame1"_s);
-    OptSys = named(new QRadioButton(u"Utilizza le impostazioni di Sistema"_s, Frame1), u"OptSys"_s);
-    OptProxy = named(new QRadioButton(u"Specifica proxy"_s, Frame1), u"OptProxy"_s);
-    auto *proxyGrid = new QGridLayout;
-    txtProxy = labelledField(Frame1, proxyGrid, 0, u"Label1"_s, u"Proxy:"_s, u"txtProxy"_s, &Label1);
-    txtPorta = labelledField(Frame1, proxyGrid, 1, u"Label2"_s, u"Porta:"_s, u"txtPorta"_s, &Label2);
-    chkSyn = named(new QCheckBox(u"Connessione sincrona"_s, Frame1), u"chkSyn"_s);
-    auto *frame1Layout = new QVBoxLayout(Frame1);
-    frame1Layout->addWidget(OptSys);
-    frame1Layout->addWidget(OptProxy);
-    frame1Layout->addLayout(proxyGrid);
-    frame1Layout->addWidget(chkSyn);
-
-    Frame2 = named(new QGroupBox(u"Autenticazione "_s, this), u"Frame2"_s);
-    auto *authGrid = new QGridLayout(Frame2);
-    txtUser = labelledField(Frame2, authGrid, 0, u"Label3"_s, u"Username:"_s, u"txtUser"_s, &Label3);
-    txtPsw = labelledField(Frame2, authGrid, 1, u"Label4"_s, u"Password:"_s, u"txtPsw"_s, &Label4);
-    txtPsw->setEchoMode(QLineEdit::Password);
-    txtPsw->setStyleSheet(u"lineedit-password-character: 42;"_s);
-
+    creaFrameConnessione();
+    creaFrameAutenticazione();
     OKButton = named(new QPushButton(u"OK"_s, this), u"OKButton"_s);
     CancelButton = named(new QPushButton(u"Annulla"_s, this), u"CancelButton"_s);
     OKButton->setDefault(true);
@@ -105,6 +87,32 @@ void FrmImpostazioni::creaControlli()
     connect(OptProxy, &QRadioButton::clicked, this, &FrmImpostazioni::OptProxy_Click);
     connect(OKButton, &QPushButton::clicked, this, &FrmImpostazioni::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void FrmImpostazioni::creaFrameConnessione()
+{
+    Frame1 = named(new QGroupBox(u"Connessione "_s, this), u"Frame1"_s);
+    OptSys = named(new QRadioButton(u"Utilizza le impostazioni di Sistema"_s, Frame1), u"OptSys"_s);
+    OptProxy = named(new QRadioButton(u"Specifica proxy"_s, Frame1), u"OptProxy"_s);
+    auto *proxyGrid = new QGridLayout;
+    txtProxy = labelledField(Frame1, proxyGrid, 0, u"Label1"_s, u"Proxy:"_s, u"txtProxy"_s, &Label1);
+    txtPorta = labelledField(Frame1, proxyGrid, 1, u"Label2"_s, u"Porta:"_s, u"txtPorta"_s, &Label2);
+    chkSyn = named(new QCheckBox(u"Connessione sincrona"_s, Frame1), u"chkSyn"_s);
+    auto *layout = new QVBoxLayout(Frame1);
+    layout->addWidget(OptSys);
+    layout->addWidget(OptProxy);
+    layout->addLayout(proxyGrid);
+    layout->addWidget(chkSyn);
+}
+
+void FrmImpostazioni::creaFrameAutenticazione()
+{
+    Frame2 = named(new QGroupBox(u"Autenticazione "_s, this), u"Frame2"_s);
+    auto *grid = new QGridLayout(Frame2);
+    txtUser = labelledField(Frame2, grid, 0, u"Label3"_s, u"Username:"_s, u"txtUser"_s, &Label3);
+    txtPsw = labelledField(Frame2, grid, 1, u"Label4"_s, u"Password:"_s, u"txtPsw"_s, &Label4);
+    txtPsw->setEchoMode(QLineEdit::Password);
+    txtPsw->setStyleSheet(u"lineedit-password-character: 42;"_s);
 }
 
 QString FrmImpostazioni::fileConfigurazione()

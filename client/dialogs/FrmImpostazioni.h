@@ -27,6 +27,8 @@ public:
 
 private:
     void creaControlli();
+    void creaFrameConnessione();
+    void creaFrameAutenticazione();
     void LeggiConfigurazione();
     void SalvaConfigurazione();
     void AbilitaCampiProxy();

@@ -63,25 +63,7 @@ void frmAbout::creaControlli()
     lblTitle->setFont(grande);
     lblVersion = namedLabel(QString(), u"lblVersion"_s, this);
 
-    Frame1 = new QGroupBox(this);
-    Frame1->setObjectName(u"Frame1"_s);
-    lblProdotto = namedLabel(QString(), u"lblProdotto"_s, Frame1);
-    Label2 = namedLabel(produttore, u"Label2"_s, Frame1);
-    Label3 = namedLabel(indirizzo1, u"Label3"_s, Frame1);
-    Label4 = namedLabel(indirizzo2, u"Label4"_s, Frame1);
-    Label5 = namedLabel(telefono, u"Label5"_s, Frame1);
-    lblEmail = new LinkLabel(QLatin1StringView(BuildConfig::makerEmail), Frame1);
-    lblEmail->setObjectName(u"lblEmail"_s);
-    lblEmail->setAccessibleName(u"Scrivi a "_s + lblEmail->text());
-    lblSito = new LinkLabel(u"http://"_s + QLatin1StringView(BuildConfig::makerHost) + u'/', Frame1);
-    lblSito->setObjectName(u"lblSito"_s);
-    lblSito->setAccessibleName(u"Visita "_s + lblSito->text());
-    auto *dettagli = new QVBoxLayout(Frame1);
-    for (QWidget *riga : {static_cast<QWidget *>(lblProdotto), static_cast<QWidget *>(Label2),
-                          static_cast<QWidget *>(Label3), static_cast<QWidget *>(Label4),
-                          static_cast<QWidget *>(Label5), static_cast<QWidget *>(lblEmail),
-                          static_cast<QWidget *>(lblSito)})
-        dettagli->addWidget(riga);
+    creaDettagliProduttore();
 
     cmdOK = new QPushButton(u"OK"_s, this);
     cmdOK->setObjectName(u"cmdOK"_s);
@@ -112,6 +94,26 @@ void frmAbout::creaControlli()
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
     connect(lblEmail, &LinkLabel::clicked, this, &frmAbout::lblEmail_Click);
     connect(lblSito, &LinkLabel::clicked, this, &frmAbout::lblSito_Click);
+}
+
+void frmAbout::creaDettagliProduttore()
+{
+    Frame1 = new QGroupBox(this);
+    Frame1->setObjectName(u"Frame1"_s);
+    lblProdotto = namedLabel(QString(), u"lblProdotto"_s, Frame1);
+    Label2 = namedLabel(produttore, u"Label2"_s, Frame1);
+    Label3 = namedLabel(indirizzo1, u"Label3"_s, Frame1);
+    Label4 = namedLabel(indirizzo2, u"Label4"_s, Frame1);
+    Label5 = namedLabel(telefono, u"Label5"_s, Frame1);
+    lblEmail = new LinkLabel(QLatin1StringView(BuildConfig::makerEmail), Frame1);
+    lblEmail->setObjectName(u"lblEmail"_s);
+    lblEmail->setAccessibleName(u"Scrivi a "_s + lblEmail->text());
+    lblSito = new LinkLabel(u"http://"_s + QLatin1StringView(BuildConfig::makerHost) + u'/', Frame1);
+    lblSito->setObjectName(u"lblSito"_s);
+    lblSito->setAccessibleName(u"Visita "_s + lblSito->text());
+    auto *dettagli = new QVBoxLayout(Frame1);
+    for (QWidget *riga : std::initializer_list<QWidget *>{lblProdotto, Label2, Label3, Label4, Label5, lblEmail, lblSito})
+        dettagli->addWidget(riga);
 }
 
 QString frmAbout::indirizzoPosta() const

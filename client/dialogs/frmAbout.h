@@ -23,6 +23,7 @@ public:
 
 private:
     void creaControlli();
+    void creaDettagliProduttore();
     void cmdSysInfo_Click();
     void lblEmail_Click();
     void lblSito_Click();
