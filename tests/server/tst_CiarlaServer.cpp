@@ -247,6 +247,7 @@ void tst_CiarlaServer::failuresEndInOneErrore_data()
     QTest::addColumn<QString>("url");
     QTest::addColumn<QStringList>("settings"); // key, value, key, value...
     QTest::addColumn<qint32>("code");
+    // A failed start raises Errore before Download returns; a later failure may come either way.
     QTest::addColumn<bool>("beforeDownloadReturns");
 
     const QString closed = u"http://127.0.0.1:%1/"_s.arg(closedPort());
@@ -283,10 +284,7 @@ void tst_CiarlaServer::failuresEndInOneErrore()
     QFETCH(qint32, code);
     QFETCH(bool, beforeDownloadReturns);
 
-    TestHttpServer::Response half;
-    half.body = QByteArray(4000, 'y');
-    half.cutAfter = 1000;
-    m_http->setResponse(u"/mezza"_s, half);
+    m_http->setCutShort(u"/mezza"_s, 4000, 1000);
     TestHttpServer::Response secret;
     secret.body = "riservato";
     secret.credentials = "mario:giusta";
@@ -312,7 +310,8 @@ void tst_CiarlaServer::failuresEndInOneErrore()
     QVERIFY(event.errore);
     QCOMPARE(event.code, code);
     QVERIFY(!event.text.isEmpty());
-    QCOMPARE(eventBeforeReturn, beforeDownloadReturns);
+    if (beforeDownloadReturns)
+        QVERIFY(eventBeforeReturn);
     QCOMPARE(object.stato(), qint16(2));
     // The settings fields keep what was read, and the log records the failure but never the password.
     QTRY_VERIFY(serverLog().contains(QString::number(code) + u": "_s + event.text));
@@ -424,9 +423,7 @@ void tst_CiarlaServer::otherObjectsAreServedDuringAnEvent()
 // the bus's default call time-out (25 s), which the server must not give up on.
 void tst_CiarlaServer::timeOutWhileAnotherEventIsHeldOpen()
 {
-    TestHttpServer::Response silent;
-    silent.neverAnswer = true;
-    m_http->setResponse(u"/muta"_s, silent);
+    m_http->setSilent(u"/muta"_s);
     RecuperaHTTP silentObject;
     EventRecorder silentEvents(silentObject);
     silentObject.setURL(m_http->url(u"/muta"_s));
@@ -463,9 +460,7 @@ void tst_CiarlaServer::timeOutWhileAnotherEventIsHeldOpen()
 
 void tst_CiarlaServer::clientDeathReleasesItsObjects()
 {
-    TestHttpServer::Response silent;
-    silent.neverAnswer = true;
-    m_http->setResponse(u"/muta"_s, silent);
+    m_http->setSilent(u"/muta"_s);
 
     auto mine = std::make_unique<RecuperaHTTP>();
     EventRecorder recorder(*mine);
@@ -497,9 +492,7 @@ void tst_CiarlaServer::clientDeathReleasesItsObjects()
 
 void tst_CiarlaServer::proxySurvivesTheServersDeath()
 {
-    TestHttpServer::Response silent;
-    silent.neverAnswer = true;
-    m_http->setResponse(u"/muta"_s, silent);
+    m_http->setSilent(u"/muta"_s);
     RecuperaHTTP object;
     EventRecorder recorder(object);
     object.setURL(m_http->url(u"/muta"_s));

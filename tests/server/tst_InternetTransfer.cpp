@@ -165,10 +165,7 @@ void tst_InternetTransfer::failuresEndInTheErrorState()
     QFETCH(QString, path);
     QFETCH(bool, closedPort);
     QFETCH(qint32, code);
-    TestHttpServer::Response half;
-    half.body = QByteArray(4000, 'y');
-    half.cutAfter = 1000;
-    m_http->setResponse(u"/mezza"_s, half);
+    m_http->setCutShort(u"/mezza"_s, 4000, 1000);
     const QString url = closedPort ? u"http://127.0.0.1:%1/"_s.arg(::closedPort()) : m_http->url(path);
     const QList<qint16> states = execute(url);
     QCOMPARE(states.count(InternetTransfer::Error), 1);
@@ -282,9 +279,7 @@ void tst_InternetTransfer::openUrlHandsOverTheBody()
 
 void tst_InternetTransfer::openUrlIsBoundedByTheRequestTimeout()
 {
-    TestHttpServer::Response silent;
-    silent.neverAnswer = true;
-    m_http->setResponse(u"/muta"_s, silent);
+    m_http->setSilent(u"/muta"_s);
     QSignalSpy states(m_transfer.get(), &InternetTransfer::StateChanged);
     std::optional<QString> body;
     m_transfer->setURL(m_http->url(u"/muta"_s));
@@ -298,9 +293,7 @@ void tst_InternetTransfer::openUrlIsBoundedByTheRequestTimeout()
 
 void tst_InternetTransfer::cancelStopsTheTransfer()
 {
-    TestHttpServer::Response silent;
-    silent.neverAnswer = true;
-    m_http->setResponse(u"/muta"_s, silent);
+    m_http->setSilent(u"/muta"_s);
     QSignalSpy states(m_transfer.get(), &InternetTransfer::StateChanged);
     m_transfer->setURL(m_http->url(u"/muta"_s));
     m_transfer->Execute(u"GET"_s);

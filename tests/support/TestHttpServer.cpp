@@ -37,6 +37,21 @@ void TestHttpServer::setBody(const QString &path, const QByteArray &body, const 
     setResponse(path, response);
 }
 
+void TestHttpServer::setSilent(const QString &path)
+{
+    Response response;
+    response.neverAnswer = true;
+    setResponse(path, response);
+}
+
+void TestHttpServer::setCutShort(const QString &path, qsizetype length, qsizetype sent)
+{
+    Response response;
+    response.body = QByteArray(length, 'y');
+    response.cutAfter = sent;
+    setResponse(path, response);
+}
+
 void TestHttpServer::serve(QTcpSocket *socket)
 {
     auto connection = std::make_shared<Connection>();

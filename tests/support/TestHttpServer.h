@@ -37,6 +37,10 @@ public:
     QString url(const QString &path) const;
     void setResponse(const QString &path, const Response &response);
     void setBody(const QString &path, const QByteArray &body, const QByteArray &contentType = "text/html; charset=utf-8");
+    // Takes the request and never answers it.
+    void setSilent(const QString &path);
+    // Announces a body of `length` bytes, sends `sent` of them and closes.
+    void setCutShort(const QString &path, qsizetype length, qsizetype sent);
 
     int requestCount(const QString &path) const { return m_requests.value(path); }
     // Connections that the client closed while their request was still unanswered.
