@@ -9,6 +9,7 @@
 
 class QAction;
 class QButtonGroup;
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -91,6 +92,7 @@ private:
     void recHyperInvio_Errore(qint32 code, const QString &descrizione);
 
     // Menu commands (FrmMainComandi.cpp).
+    void mostraModale(QDialog &dialogo);
     void mnclip_Click();
     void mostraMenuModifica(const QPoint &posizioneGlobale);
     void TxtMes_MouseDown(int button, int shift, double x, double y);

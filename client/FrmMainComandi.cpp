@@ -36,6 +36,14 @@ void mettiTestoNegliAppunti(const QString &testo)
 }
 } // namespace
 
+void FrmMain::mostraModale(QDialog &dialogo)
+{
+    dialogo.exec();
+    // Where no window manager hands the activation back, take it: coming back
+    // from a dialog polls at once.
+    activateWindow();
+}
+
 void FrmMain::mnclip_Click()
 {
     const bool conTesto = !TxtMes->plainText().isEmpty();
@@ -125,7 +133,7 @@ void FrmMain::mnLeggimi_Click()
 {
     try {
         FrmLeggimi leggimi(this);
-        leggimi.exec();
+        mostraModale(leggimi);
     } catch (const RuntimeError &e) {
         zu().PrintErrore(e);
     }
@@ -143,7 +151,7 @@ void FrmMain::mnupdate_Click()
 void FrmMain::mninfo_Click()
 {
     frmAbout informazioni(this);
-    informazioni.exec();
+    mostraModale(informazioni);
 }
 
 void FrmMain::mnciarla_Click()
@@ -171,7 +179,7 @@ void FrmMain::mnimpostazioni_Click()
     bool confermato = false;
     {
         FrmImpostazioni impostazioni(this);
-        impostazioni.exec();
+        mostraModale(impostazioni);
         confermato = !impostazioni.Annulla();
     }
     if (confermato)

@@ -37,7 +37,7 @@ void FrmMain::creaOggettiRecupero()
         // Without CiarlaServer nothing can be fetched: say so once, show it in the
         // transcript and keep polling suspended until the user connects again.
         InLettura = true;
-        m_trascrizione->ScriviBanner(u"\r\n"_s + e.description());
+        m_trascrizione->ScriviBanner(e.description());
         MessageBox::show(testoErrore(e.number(), e.description()), MessageBox::Critical, titoloErrore, this);
         ZuStato1->setOnLine(false);
     }
@@ -123,7 +123,7 @@ void FrmMain::recHyper_FileRicevuto(const QString &datafile)
 void FrmMain::recHyper_Errore(qint32 code, const QString &descrizione)
 {
     m_trascrizione->AzzeraUltimaRisposta();
-    m_trascrizione->ScriviBanner(u"\r\n"_s + descrizione);
+    m_trascrizione->ScriviBanner(descrizione);
     if (!StatoErrore() || UltimoErrore != code)
         MessageBox::show(testoErrore(code, descrizione), MessageBox::Critical, titoloErrore, this);
     try {
@@ -142,7 +142,7 @@ void FrmMain::optCiarla_Click(int)
 {
     try {
         m_trascrizione->AzzeraUltimaRisposta();
-        m_trascrizione->ScriviBanner(u"\r\nattendere..."_s);
+        m_trascrizione->ScriviBanner(u"attendere..."_s);
         if (InLettura)
             ScartaRisposta = true;
         else

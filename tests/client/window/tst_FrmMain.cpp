@@ -29,6 +29,7 @@ class tst_FrmMain : public QObject
 
 private Q_SLOTS:
     void init();
+    void cleanup();
 
     void loadPreparesWindowWithoutPolling();
     void activationPollsAtOnceAndFocusesField();
@@ -63,6 +64,12 @@ void tst_FrmMain::init()
     m_recorder = std::make_unique<MessageBoxRecorder>();
     m_boxes = m_recorder.get();
     SettingsStore::setValue(u"CIARLACHAT"_s, u"msg"_s, u"nick"_s, QString());
+}
+
+void tst_FrmMain::cleanup()
+{
+    m_boxes = nullptr;
+    m_recorder.reset();
 }
 
 void tst_FrmMain::loadPreparesWindowWithoutPolling()
@@ -286,7 +293,6 @@ void tst_FrmMain::garbageHtmlAndHugeRepliesKeepWindowWorking()
         u"\x01\x02 garbage \xff"_s,
         u"<html><head><title>500 Internal Server Error</title></head><body>boom</body></html>"_s,
         QString(10 * 1024 * 1024, u'x'),
-        QString(),
     };
     lettura->rispondi(WindowHarness::rispostaVuota());
     for (const QString &pagina : pagine) {
@@ -463,6 +469,7 @@ void tst_FrmMain::messageFieldHoldsSixHundredCharacters()
     QCOMPARE(campo->text(), QString(599, u'a') + u'b');
     // A line break counts as two, like the CR LF it is sent as.
     campo->setPlainText(QString(598, u'a'));
+    campo->moveCursor(QTextCursor::End);
     campo->insertPlainText(u"\nx"_s);
     QCOMPARE(campo->text(), QString(598, u'a') + u"\r\n"_s);
 }

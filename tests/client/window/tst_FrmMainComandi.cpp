@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -97,8 +98,8 @@ void tst_FrmMainComandi::init()
         m_aperti << richiesta.target;
         return int(ShellOpener::Accepted);
     });
-    for (const QString &chiave : {u"canali"_s, u"dns"_s})
-        SettingsStore::setValue(u"CIARLACHAT"_s, u"server"_s, chiave, QString());
+    // Every test starts as a first run.
+    QFile::remove(SettingsStore::filePath(u"CIARLACHAT"_s));
 }
 
 void tst_FrmMainComandi::cleanup()
@@ -180,7 +181,7 @@ void tst_FrmMainComandi::editMenuAsPopup()
 
     // The context-menu key opens the same menu.
     trascrizione->setFocus();
-    QContextMenuEvent tasto(QContextMenuEvent::Keyboard, QPoint(5, 5));
+    QContextMenuEvent tasto(QContextMenuEvent::Keyboard, QPoint(5, 5), trascrizione->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(trascrizione, &tasto);
     QTRY_VERIFY(menu->isVisible());
     menu->close();
