@@ -47,6 +47,16 @@ QByteArray ServiceProcess::errorOutput()
     return m_process.readAllStandardError();
 }
 
+QByteArray ServiceProcess::logUntil(const QByteArray &needle)
+{
+    m_process.setReadChannel(QProcess::StandardError);
+    QByteArray log = m_process.readAllStandardError();
+    while (!log.contains(needle) && m_process.waitForReadyRead(10000))
+        log += m_process.readAllStandardError();
+    const qsizetype at = log.indexOf(needle);
+    return at < 0 ? log : log.left(log.indexOf('\n', at) + 1);
+}
+
 QString ServiceProcess::Reply::text() const
 {
     return Windows1252::decode(body);

@@ -16,6 +16,8 @@ public:
     void killAbruptly();  // SIGKILL: no chance to tidy up
     quint16 port() const { return m_port; }
     QByteArray errorOutput();
+    // Standard error up to the first line that contains `needle`.
+    QByteArray logUntil(const QByteArray &needle);
 
     struct Reply
     {

@@ -43,6 +43,7 @@ private Q_SLOTS:
     void storedMessageSurvivesKill();
     void roomsAreKeptApart();
     void makerSiteAnswers();
+    void everyRequestIsLogged();
     void commandLine();
 
 private:
@@ -338,6 +339,27 @@ void TestServizioHttp::makerSiteAnswers()
     QVERIFY(QString::fromUtf8(same.body).contains(QStringLiteral("più recente")));
     QCOMPARE(service->get("/ciarlachat.asp?ver=uno").status, 400);
     QCOMPARE(service->get("/nessuna.asp").status, 404);
+}
+
+void TestServizioHttp::everyRequestIsLogged()
+{
+    const auto service = startService();
+    QVERIFY(service->port());
+    QCOMPARE(service->get("/getmsgchat1.asp").status, 200);
+    QCOMPARE(service->get("/manca.asp%0A%20finto").status, 404);
+    const QString log = QString::fromUtf8(service->logUntil("/manca.asp"));
+    // time, address, page, status, time taken; what the client sent cannot break a line
+    static const QRegularExpression line(QStringLiteral(
+        "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} 127\\.0\\.0\\.1 (\\S+) (\\d{3}) \\d+\\.\\d{3} ms$"));
+    const QStringList lines = log.trimmed().split(u'\n');
+    QCOMPARE(lines.size(), 2);
+    const QRegularExpressionMatch poll = line.match(lines.at(0));
+    QVERIFY2(poll.hasMatch(), qPrintable(lines.at(0)));
+    QCOMPARE(poll.captured(1), QStringLiteral("/getmsgchat1.asp"));
+    QCOMPARE(poll.captured(2), QStringLiteral("200"));
+    const QRegularExpressionMatch missing = line.match(lines.at(1));
+    QVERIFY2(missing.hasMatch(), qPrintable(lines.at(1)));
+    QCOMPARE(missing.captured(2), QStringLiteral("404"));
 }
 
 void TestServizioHttp::commandLine()
