@@ -112,24 +112,23 @@ int main(int argc, char **argv)
     const QUrl url(http.url(u"/stanza"_s));
 
     QNetworkAccessManager manager;
-    QList<double> inProcess;
-    for (int i = 0; i < warmUp + timedRequests; ++i) {
-        const double us = fetchInProcess(manager, url);
-        if (i >= warmUp)
-            inProcess.append(us);
-    }
-
     RecuperaHTTP object;
     object.setURL(url.toString());
-    QList<double> throughBus;
-    long memoryAt100 = 0;
-    for (int i = 0; i < totalRequests; ++i) {
-        const double us = fetchThroughBus(object);
-        if (i + 1 == warmUp)
-            memoryAt100 = serverResidentKb();
-        if (i >= warmUp && i < warmUp + timedRequests)
-            throughBus.append(us);
+    for (int i = 0; i < warmUp; ++i) {
+        fetchInProcess(manager, url);
+        fetchThroughBus(object);
     }
+    const long memoryAt100 = serverResidentKb();
+
+    // Interleaved, so that both ways see the same load on the machine.
+    QList<double> inProcess;
+    QList<double> throughBus;
+    for (int i = 0; i < timedRequests; ++i) {
+        inProcess.append(fetchInProcess(manager, url));
+        throughBus.append(fetchThroughBus(object));
+    }
+    for (int i = warmUp + timedRequests; i < totalRequests; ++i)
+        fetchThroughBus(object);
     const long memoryAtEnd = serverResidentKb();
 
     const double medianInProcess = median(inProcess);
