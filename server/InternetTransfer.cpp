@@ -40,16 +40,21 @@ bool isServerReply(const QNetworkReply &reply)
     }
 }
 
+[[noreturn]] void reject(TransferError::Number number)
+{
+    throw RuntimeError(number, TransferError::text(number));
+}
+
 QUrl checkedUrl(const QString &text)
 {
     const QUrl url(text.trimmed(), QUrl::StrictMode);
     if (text.trimmed().isEmpty() || !url.isValid() || url.scheme().isEmpty())
-        throw RuntimeError(TransferError::InvalidUrl, TransferError::text(TransferError::InvalidUrl));
+        reject(TransferError::InvalidUrl);
     const QString scheme = url.scheme().toLower();
     if (scheme != u"http"_s && scheme != u"https"_s)
-        throw RuntimeError(TransferError::UnknownScheme, TransferError::text(TransferError::UnknownScheme));
+        reject(TransferError::UnknownScheme);
     if (url.host().isEmpty())
-        throw RuntimeError(TransferError::InvalidUrl, TransferError::text(TransferError::InvalidUrl));
+        reject(TransferError::InvalidUrl);
     return url;
 }
 } // namespace
