@@ -1,49 +1,67 @@
-#include "LineLimitedTcpServer.h"
+#include "GuardedTcpServer.h"
 
+#include <QList>
+#include <QPointer>
 #include <QTcpSocket>
-#include <memory>
 
-LineLimitedTcpServer::LineLimitedTcpServer(qsizetype maxLine, QObject *parent)
+GuardedTcpServer::GuardedTcpServer(qsizetype maxLine, qint64 idleMs, QObject *parent)
     : QTcpServer(parent)
     , m_maxLine(maxLine)
+    , m_idleMs(idleMs)
 {
+    m_clock.start();
+    m_sweep.setInterval(1000);
+    connect(&m_sweep, &QTimer::timeout, this, &GuardedTcpServer::closeIdle);
+    m_sweep.start();
 }
 
-void LineLimitedTcpServer::incomingConnection(qintptr descriptor)
+void GuardedTcpServer::incomingConnection(qintptr descriptor)
 {
     auto *socket = new QTcpSocket(this);
     if (!socket->setSocketDescriptor(descriptor)) {
         delete socket;
         return;
     }
+    m_watches.insert(socket, Watch{0, m_clock.elapsed(), false});
     // Connected before the HTTP server sees the socket, so this runs before its parser reads.
-    watch(socket);
+    connect(socket, &QIODevice::readyRead, this, [this, socket] { inspect(socket); });
+    connect(socket, &QObject::destroyed, this, [this, socket] { m_watches.remove(socket); });
     addPendingConnection(socket);
 }
 
-void LineLimitedTcpServer::watch(QTcpSocket *socket)
+void GuardedTcpServer::inspect(QTcpSocket *socket)
 {
-    struct State
-    {
-        qsizetype lineLength = 0; // bytes of the current line seen so far
-        bool refused = false;
-    };
-    auto state = std::make_shared<State>();
-    connect(socket, &QIODevice::readyRead, this, [this, socket, state] {
-        if (state->refused) {
+    Watch &watch = m_watches[socket];
+    watch.lastHeardMs = m_clock.elapsed();
+    if (watch.refused) {
+        socket->readAll();
+        return;
+    }
+    const QByteArray pending = socket->peek(socket->bytesAvailable());
+    for (const char c : pending) {
+        watch.lineLength = c == '\n' ? 0 : watch.lineLength + 1;
+        // The line's own CR LF does not count.
+        if (watch.lineLength > m_maxLine + 1) {
+            watch.refused = true;
             socket->readAll();
+            Q_EMIT lineTooLong(socket);
             return;
         }
-        const QByteArray pending = socket->peek(socket->bytesAvailable());
-        for (const char c : pending) {
-            state->lineLength = c == '\n' ? 0 : state->lineLength + 1;
-            // The line's own CR LF does not count.
-            if (state->lineLength > m_maxLine + 1) {
-                state->refused = true;
-                socket->readAll();
-                Q_EMIT lineTooLong(socket);
-                return;
-            }
-        }
-    });
+    }
+}
+
+void GuardedTcpServer::closeIdle()
+{
+    // Collected first: closing a socket may delete it, and with it its watch.
+    const qint64 now = m_clock.elapsed();
+    QList<QPointer<QTcpSocket>> idle;
+    for (auto it = m_watches.cbegin(); it != m_watches.cend(); ++it) {
+        // An answer still being written counts as activity.
+        if (now - it->lastHeardMs > m_idleMs && it.key()->bytesToWrite() == 0)
+            idle.append(it.key());
+    }
+    for (const QPointer<QTcpSocket> &socket : idle) {
+        if (socket)
+            socket->disconnectFromHost();
+    }
 }

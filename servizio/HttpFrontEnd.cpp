@@ -1,7 +1,7 @@
 #include "HttpFrontEnd.h"
 
 #include "ChatService.h"
-#include "LineLimitedTcpServer.h"
+#include "GuardedTcpServer.h"
 
 #include <QElapsedTimer>
 #include <QHttpServerRequest>
@@ -15,14 +15,14 @@ HttpFrontEnd::HttpFrontEnd(ChatService &service, QObject *parent)
 {
 }
 
-quint16 HttpFrontEnd::start(const QHostAddress &address, quint16 port)
+quint16 HttpFrontEnd::start(const QHostAddress &address, quint16 port, int idleSeconds)
 {
-    auto *listener = new LineLimitedTcpServer(ChatService::maxRequestLine, this);
+    auto *listener = new GuardedTcpServer(ChatService::maxRequestLine, qint64(idleSeconds) * 1000, this);
     if (!listener->listen(address, port)) {
         delete listener;
         return 0;
     }
-    connect(listener, &LineLimitedTcpServer::lineTooLong, this, &HttpFrontEnd::refuseLongLine);
+    connect(listener, &GuardedTcpServer::lineTooLong, this, &HttpFrontEnd::refuseLongLine);
     bind(listener);
     return listener->serverPort();
 }

@@ -19,7 +19,8 @@ public:
     explicit HttpFrontEnd(ChatService &service, QObject *parent = nullptr);
 
     // The port listened on (the one picked when `port` is 0), or 0 on failure.
-    quint16 start(const QHostAddress &address, quint16 port);
+    // Connections silent for `idleSeconds` are closed.
+    quint16 start(const QHostAddress &address, quint16 port, int idleSeconds);
 
 protected:
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;

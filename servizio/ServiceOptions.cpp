@@ -49,7 +49,11 @@ std::optional<ServiceOptions> ServiceOptions::parse(const QStringList &arguments
                                        QStringLiteral("Durata in secondi dell'intervallo di --put-limit "
                                                       "(predefinita 10)."),
                                        QStringLiteral("S"), QString::number(options.limits.putWindowSeconds));
-    parser.addOptions({address, port, database, roomSize, putLimit, putWindow});
+    const QCommandLineOption idle(QStringLiteral("idle-timeout"),
+                                  QStringLiteral("Secondi dopo cui si chiude una connessione che tace "
+                                                 "(predefiniti 120)."),
+                                  QStringLiteral("S"), QString::number(options.idleSeconds));
+    parser.addOptions({address, port, database, roomSize, putLimit, putWindow, idle});
     parser.process(arguments);
 
     if (!options.address.setAddress(parser.value(address))) {
@@ -62,9 +66,11 @@ std::optional<ServiceOptions> ServiceOptions::parse(const QStringList &arguments
     const auto size = portNumber ? number(parser, roomSize, 1, 1000, error) : std::nullopt;
     const auto limit = size ? number(parser, putLimit, 0, 1000000, error) : std::nullopt;
     const auto window = limit ? number(parser, putWindow, 1, 86400, error) : std::nullopt;
-    if (!window)
+    const auto idleSeconds = window ? number(parser, idle, 1, 86400, error) : std::nullopt;
+    if (!idleSeconds)
         return std::nullopt;
     options.port = quint16(*portNumber);
+    options.idleSeconds = *idleSeconds;
     options.limits = {*size, *limit, *window};
     return options;
 }

@@ -13,6 +13,7 @@ struct ServiceOptions
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 8080;
     QString database;
+    int idleSeconds = 120;
     ChatService::Limits limits;
 
     // Ends the program for --help and for options the parser does not know;

@@ -22,7 +22,7 @@ int main(int argc, char *argv[])
     }
     ChatService service(archive, options->limits);
     HttpFrontEnd http(service);
-    const quint16 port = http.start(options->address, options->port);
+    const quint16 port = http.start(options->address, options->port, options->idleSeconds);
     if (port == 0) {
         std::fprintf(stderr, "ciarla-servizio: impossibile ascoltare su %s porta %u.\n",
                      qPrintable(options->address.toString()), unsigned(options->port));

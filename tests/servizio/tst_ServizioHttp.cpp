@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -40,6 +41,7 @@ private Q_SLOTS:
     void limitsAreInclusive();
     void floodIsRefused();
     void overlongRequestLineIsRefused();
+    void silentConnectionIsClosed();
     void storedMessageSurvivesKill();
     void roomsAreKeptApart();
     void makerSiteAnswers();
@@ -282,6 +284,21 @@ void TestServizioHttp::overlongRequestLineIsRefused()
     QVERIFY(!over.text().contains(success));
     // The service goes on serving.
     QVERIFY(poll(*service, room0).noData);
+}
+
+void TestServizioHttp::silentConnectionIsClosed()
+{
+    const auto service = startService({QStringLiteral("--idle-timeout"), QStringLiteral("1")});
+    QVERIFY(service->port());
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), service->port());
+    QVERIFY(socket.waitForConnected(5000));
+    // Kept alive after an answer, then closed once it has said nothing for a while.
+    socket.write("GET /getmsgchat.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    QVERIFY(socket.waitForReadyRead(10000));
+    QVERIFY(socket.readAll().startsWith("HTTP/1.1 200"));
+    QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
+    QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(30000));
 }
 
 void TestServizioHttp::storedMessageSurvivesKill()
