@@ -45,10 +45,13 @@ void FrmMain::creaOggettiRecupero()
 
 void FrmMain::rilasciaOggettiRecupero()
 {
-    // Later, not now: the release may come from inside one of their own events.
+    // Later, not now: the release may come from inside one of their own events,
+    // and releasing talks to the bus. Without a parent they also outlive this
+    // window's own destruction until the event loop deletes them.
     for (RetrievalObject *oggetto : {recHyper.data(), recHyperInvio.data()}) {
         if (oggetto) {
             oggetto->disconnect(this);
+            oggetto->setParent(nullptr);
             oggetto->deleteLater();
         }
     }

@@ -15,5 +15,9 @@ int main(int argc, char *argv[])
     // Without a window manager nobody else would make the window active, and
     // the first poll waits for that.
     finestra.activateWindow();
-    return app.exec();
+    const int uscita = app.exec();
+    // The window released its retrieval objects for deletion; let them go now,
+    // so CiarlaServer hears of it before the program ends.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return uscita;
 }

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class RichTextView;
+
+// The transcript of a room: turns each reply of the chat service into the text of a
+// RichTextView, rebuilding it whole when the reply differs from the last one.
+// Owned by the main window, which decides when to call it and reports its errors.
+class Trascrizione : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Trascrizione(RichTextView *view, QObject *parent = nullptr);
+
+    // Draws a reply. Throws RuntimeError 9001 (unknown reply), 5 (field not closed),
+    // 13 (count not a number), 6 (count too large) or 7 (more than 10,000 records or
+    // 800,000 characters to draw); the records drawn before stay, and the view is
+    // visible afterwards.
+    void ElaboraRisposta(const QString &risposta);
+
+    QString UltimaRisposta() const { return m_ultimaRisposta; }
+    // Makes the next reply draw even when it equals the last one.
+    void AzzeraUltimaRisposta() { m_ultimaRisposta.clear(); }
+
+    // Clears the view and writes CR LF and testo centred, in bold 12 pt "Arial".
+    void ScriviBanner(const QString &testo);
+
+    // The field after marcatore in testo, trimmed of blanks and decoded.
+    static QString LeggiCampo(const QString &marcatore, const QString &testo);
+    // The field after marcatore in testo as a 32-bit number.
+    static qint32 LeggiNumero(const QString &marcatore, const QString &testo);
+
+private:
+    struct Record
+    {
+        QString nick;
+        QString data;
+        QString ip;
+        QString messaggio;
+    };
+
+    void aggiungiRecord(const Record &record);
+
+    RichTextView *m_view;
+    QString m_ultimaRisposta;
+};

@@ -1,0 +1,262 @@
+// Real main windows, a real CiarlaServer started by the test's session bus and
+// the local chat service ciarla-servizio on loopback.
+#include "FrmMain.h"
+#include "LimitedTextEdit.h"
+#include "MessageBoxRecorder.h"
+#include "RichTextView.h"
+#include "WindowHarness.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int attesaLunga = 30000;
+const QString paginaLettura = u" /getciarlachat.asp "_s;
+const QString paginaInvio = u" /putciarlachat.asp "_s;
+
+QString trascrizione(FrmMain &finestra)
+{
+    return finestra.findChild<RichTextView *>(u"TxtMes"_s)->plainText();
+}
+
+QString spia(FrmMain &finestra)
+{
+    const auto *etichetta = finestra.findChild<QLabel *>(u"lblmsg"_s);
+    return etichetta->isVisibleTo(&finestra) ? etichetta->text() : QString();
+}
+} // namespace
+
+class tst_CiarlaChatEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void firstPollAtActivationThenOneEveryTick();
+    void messageTravelsFromOneWindowToAnother();
+    void serviceStoppedAndRestarted();
+    void retrievalServerKilledWhileWindowIsOpen();
+
+private:
+    void avviaServizio(quint16 porta);
+    void fermaServizio();
+    // A window on the local service, loaded; then also shown and made active.
+    std::unique_ptr<FrmMain> caricaFinestra(const QString &nick);
+    std::unique_ptr<FrmMain> apriFinestra(const QString &nick);
+    int richieste(const QString &pagina) const;
+
+    QTemporaryDir m_cartella;
+    std::unique_ptr<QProcess> m_servizio;
+    quint16 m_porta = 0;
+    QStringList m_registro;
+    QByteArray m_righeParziali;
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
+};
+
+void tst_CiarlaChatEndToEnd::initTestCase()
+{
+    QVERIFY(QDBusConnection::sessionBus().isConnected());
+    avviaServizio(0);
+}
+
+void tst_CiarlaChatEndToEnd::cleanupTestCase()
+{
+    fermaServizio();
+}
+
+void tst_CiarlaChatEndToEnd::init()
+{
+    m_boxes = std::make_unique<MessageBoxRecorder>();
+}
+
+void tst_CiarlaChatEndToEnd::cleanup()
+{
+    m_boxes.reset();
+}
+
+void tst_CiarlaChatEndToEnd::avviaServizio(quint16 porta)
+{
+    m_servizio = std::make_unique<QProcess>();
+    connect(m_servizio.get(), &QProcess::readyReadStandardError, this, [this] {
+        m_righeParziali += m_servizio->readAllStandardError();
+        for (qsizetype fine; (fine = m_righeParziali.indexOf('\n')) >= 0; m_righeParziali.remove(0, fine + 1))
+            m_registro << QString::fromUtf8(m_righeParziali.left(fine));
+    });
+    m_servizio->start(QStringLiteral(SERVIZIO),
+                      {u"--address"_s, u"127.0.0.1"_s, u"--port"_s, QString::number(porta), u"--database"_s,
+                       m_cartella.filePath(u"chat.db"_s)});
+    QVERIFY(m_servizio->waitForStarted());
+    // The first line on standard output names the address it listens on.
+    QByteArray uscita;
+    QTRY_VERIFY_WITH_TIMEOUT((uscita += m_servizio->readAllStandardOutput()).contains('\n'), attesaLunga);
+    const QRegularExpressionMatch trovato = QRegularExpression(u":(\\d+)/"_s).match(QString::fromUtf8(uscita));
+    QVERIFY2(trovato.hasMatch(), uscita.constData());
+    m_porta = quint16(trovato.captured(1).toUInt());
+}
+
+void tst_CiarlaChatEndToEnd::fermaServizio()
+{
+    if (!m_servizio)
+        return;
+    m_servizio->terminate();
+    m_servizio->waitForFinished();
+    m_servizio.reset();
+}
+
+std::unique_ptr<FrmMain> tst_CiarlaChatEndToEnd::caricaFinestra(const QString &nick)
+{
+    auto finestra = std::make_unique<FrmMain>();
+    const QString server = u"127.0.0.1:"_s + QString::number(m_porta);
+    WindowHarness::alProssimoDialogo([server](QWidget *dialogo) {
+        dialogo->findChild<QRadioButton *>(u"optServer1"_s)->click();
+        dialogo->findChild<QLineEdit *>(u"txtServer"_s)->setText(server);
+        dialogo->findChild<QAbstractButton *>(u"OKButton"_s)->click();
+    });
+    if (!finestra->Form_Initialize())
+        return nullptr;
+    finestra->Form_Load();
+    finestra->findChild<QLineEdit *>(u"txtNick"_s)->setText(nick);
+    return finestra;
+}
+
+std::unique_ptr<FrmMain> tst_CiarlaChatEndToEnd::apriFinestra(const QString &nick)
+{
+    auto finestra = caricaFinestra(nick);
+    if (finestra) {
+        finestra->show();
+        finestra->activateWindow();
+    }
+    return finestra;
+}
+
+int tst_CiarlaChatEndToEnd::richieste(const QString &pagina) const
+{
+    int quante = 0;
+    for (const QString &riga : m_registro)
+        quante += riga.contains(pagina) ? 1 : 0;
+    return quante;
+}
+
+void tst_CiarlaChatEndToEnd::firstPollAtActivationThenOneEveryTick()
+{
+    auto finestra = caricaFinestra(u"anna"_s);
+    QVERIFY(finestra);
+    QSignalSpy tick(finestra->findChild<QTimer *>(u"tmrLetturaMsg"_s), &QTimer::timeout);
+    const int prima = richieste(paginaLettura);
+
+    finestra->show();
+    finestra->activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(richieste(paginaLettura) > prima, attesaLunga);
+    // The first poll came with the activation: the timer had not fired yet.
+    QCOMPARE(tick.count(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(trascrizione(*finestra), u"\nNESSUN MESSAGGIO"_s, attesaLunga);
+    QCOMPARE(spia(*finestra), u"on-line"_s);
+
+    // Then one poll for every tick, no more.
+    QTRY_VERIFY_WITH_TIMEOUT(tick.count() >= 2, attesaLunga);
+    QTRY_COMPARE_WITH_TIMEOUT(richieste(paginaLettura) - prima, int(tick.count()) + 1, attesaLunga);
+    QCOMPARE(m_boxes->count(), 0);
+}
+
+void tst_CiarlaChatEndToEnd::messageTravelsFromOneWindowToAnother()
+{
+    const QString nick = u"Anna \"l'ape\" & co. 100%"_s;
+    const QString testo = u"<b>ciao</b> a tutti & 50% di sconto\nseconda riga: è € ñ"_s;
+    auto mittente = apriFinestra(nick);
+    auto lettore = apriFinestra(u"bruno"_s);
+    QVERIFY(mittente && lettore);
+
+    mittente->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->setPlainText(testo);
+    const int invii = richieste(paginaInvio);
+    QTest::mouseClick(mittente->findChild<QPushButton *>(u"cmdInvia"_s), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > 0, attesaLunga);
+    QCOMPARE(m_boxes->last().prompt, u"Messaggio Inviato"_s);
+    QCOMPARE(m_boxes->last().title, u"Invio"_s);
+    QCOMPARE(richieste(paginaInvio), invii + 1);
+    QCOMPARE(mittente->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->text(), QString());
+
+    // The other window shows it at one of its next polls: nick, time stamp,
+    // address and text, each character as typed.
+    QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*lettore).contains(u"seconda riga: è € ñ"_s), attesaLunga);
+    const QString mostrato = trascrizione(*lettore);
+    QVERIFY2(mostrato.contains(u"Nick /> "_s + nick + u'\n'), qPrintable(mostrato));
+    QVERIFY2(mostrato.contains(testo), qPrintable(mostrato));
+    QVERIFY2(mostrato.contains(QRegularExpression(u"\\n[^\\n]*\\d{1,2}[:.]\\d{2}[^\\n]* 127\\.0\\.0\\.1 ha scritto:\\n"_s)),
+             qPrintable(mostrato));
+    QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*mittente).contains(testo), attesaLunga);
+    QCOMPARE(m_boxes->count(), 1);
+}
+
+void tst_CiarlaChatEndToEnd::serviceStoppedAndRestarted()
+{
+    auto finestra = apriFinestra(u"carla"_s);
+    QVERIFY(finestra);
+    QTRY_VERIFY_WITH_TIMEOUT(spia(*finestra) == u"on-line"_s, attesaLunga);
+    QSignalSpy tick(finestra->findChild<QTimer *>(u"tmrLetturaMsg"_s), &QTimer::timeout);
+
+    const quint16 porta = m_porta;
+    fermaServizio();
+    QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"errore"_s, attesaLunga);
+    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->last().title, u"Errore"_s);
+    const QString banner = trascrizione(*finestra);
+    QVERIFY2(m_boxes->last().prompt.endsWith(banner.mid(1)), qPrintable(m_boxes->last().prompt));
+
+    // The same failure again at later ticks: banner only, no new box.
+    const int tickAlGuasto = int(tick.count());
+    QTRY_VERIFY_WITH_TIMEOUT(tick.count() >= tickAlGuasto + 2, attesaLunga);
+    QCOMPARE(m_boxes->count(), 1);
+
+    avviaServizio(porta);
+    QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"on-line"_s, attesaLunga);
+    QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*finestra).contains(u"Nick /> "_s), attesaLunga);
+    QCOMPARE(m_boxes->count(), 1);
+}
+
+void tst_CiarlaChatEndToEnd::retrievalServerKilledWhileWindowIsOpen()
+{
+    auto finestra = apriFinestra(u"dario"_s);
+    QVERIFY(finestra);
+    QTRY_VERIFY_WITH_TIMEOUT(spia(*finestra) == u"on-line"_s, attesaLunga);
+
+    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    const QString nome = u"it.ciarlasoft.CiarlaServer"_s;
+    const uint pid = bus->servicePid(nome);
+    QVERIFY(pid > 0);
+    QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!bus->isServiceRegistered(nome), attesaLunga);
+
+    // The bus starts a new server; polling resumes through it without a reload.
+    const int prima = richieste(paginaLettura);
+    QTRY_VERIFY_WITH_TIMEOUT(richieste(paginaLettura) >= prima + 2, attesaLunga);
+    QVERIFY(bus->isServiceRegistered(nome));
+    QVERIFY(bus->servicePid(nome) != pid);
+    QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"on-line"_s, attesaLunga);
+
+    m_boxes->clear();
+    finestra->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->setPlainText(u"ancora qui"_s);
+    QTest::mouseClick(finestra->findChild<QPushButton *>(u"cmdInvia"_s), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > 0, attesaLunga);
+    QCOMPARE(m_boxes->last().prompt, u"Messaggio Inviato"_s);
+}
+
+QTEST_MAIN(tst_CiarlaChatEndToEnd)
+#include "tst_CiarlaChatEndToEnd.moc"
