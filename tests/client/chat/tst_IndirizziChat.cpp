@@ -1,22 +1,12 @@
 #include "BuildConfig.h"
 #include "IndirizziChat.h"
-#include "RuntimeError.h"
+#include "RuntimeErrorOf.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-int errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const RuntimeError &e) {
-        return e.number();
-    }
-    return 0;
-}
 
 const QString Sito = u"http://"_s + QLatin1StringView(BuildConfig::makerHost) + u'/';
 
@@ -65,8 +55,8 @@ void tst_IndirizziChat::codificaLengthLimit()
     const QString codificato = IndirizziChat::Codifica(lungo);
     QCOMPARE(codificato.size(), 32766 * 3);
     QVERIFY(codificato.startsWith(u"%78%78"_s));
-    QCOMPARE(errorOf([] { IndirizziChat::Codifica(QString(32767, u'x')); }), 6);
-    QCOMPARE(errorOf([] { IndirizziChat::Codifica(QString(100000, u'x')); }), 6);
+    QCOMPARE(runtimeErrorOf([] { IndirizziChat::Codifica(QString(32767, u'x')); }), 6);
+    QCOMPARE(runtimeErrorOf([] { IndirizziChat::Codifica(QString(100000, u'x')); }), 6);
 }
 
 void tst_IndirizziChat::baseAddressPerMode()
@@ -87,8 +77,8 @@ void tst_IndirizziChat::pagesPerRoom()
     QCOMPARE(IndirizziChat::paginaInvio(true, 2), u"putmsgchat2.asp"_s);
     QCOMPARE(IndirizziChat::paginaLettura(false, 0), u"getciarlachat.asp"_s);
     QCOMPARE(IndirizziChat::paginaInvio(false, 3), u"putciarlachat.asp"_s);
-    QCOMPARE(errorOf([] { IndirizziChat::paginaLettura(true, 4); }), 5);
-    QCOMPARE(errorOf([] { IndirizziChat::paginaInvio(true, -1); }), 5);
+    QCOMPARE(runtimeErrorOf([] { IndirizziChat::paginaLettura(true, 4); }), 5);
+    QCOMPARE(runtimeErrorOf([] { IndirizziChat::paginaInvio(true, -1); }), 5);
 }
 
 void tst_IndirizziChat::pollAndPutAddresses()
@@ -101,7 +91,7 @@ void tst_IndirizziChat::pollAndPutAddresses()
              Sito + u"putmsgchat1.asp?NOME=%61%20%62&messaggio=%63%69%61%6F"_s);
     QCOMPARE(IndirizziChat::indirizzoInvio(privato, false, 0, u" "_s, QString()),
              u"http://chat.example.org/putciarlachat.asp?NOME=%20&messaggio="_s);
-    QCOMPARE(errorOf([&] { IndirizziChat::indirizzoInvio(privato, false, 0, QString(40000, u'n'), u"x"_s); }), 6);
+    QCOMPARE(runtimeErrorOf([&] { IndirizziChat::indirizzoInvio(privato, false, 0, QString(40000, u'n'), u"x"_s); }), 6);
 }
 
 void tst_IndirizziChat::makerPagesAndHelp()

@@ -1,6 +1,6 @@
 #include "DocumentRuns.h"
 #include "RichTextView.h"
-#include "RuntimeError.h"
+#include "RuntimeErrorOf.h"
 
 #include <QPrinter>
 #include <QScrollBar>
@@ -22,16 +22,6 @@ void format(RichTextView &view, const QString &family, double points, bool bold,
     view.setSelFontSize(points);
     view.setSelBold(bold);
     view.setSelItalic(italic);
-}
-
-int errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const RuntimeError &e) {
-        return e.number();
-    }
-    return 0;
 }
 
 // A sample with every look the transcript uses, and characters RTF must escape.
@@ -196,9 +186,9 @@ void tst_RichTextView::insertionPointIsClampedAndScrollsTheEndIntoView()
 void tst_RichTextView::invalidFormattingValuesAreRejected()
 {
     RichTextView view;
-    QCOMPARE(errorOf([&] { view.setSelAlignment(3); }), 380);
-    QCOMPARE(errorOf([&] { view.setSelFontSize(0); }), 380);
-    QCOMPARE(errorOf([&] { view.setSelFontSize(-2); }), 380);
+    QCOMPARE(runtimeErrorOf([&] { view.setSelAlignment(3); }), 380);
+    QCOMPARE(runtimeErrorOf([&] { view.setSelFontSize(0); }), 380);
+    QCOMPARE(runtimeErrorOf([&] { view.setSelFontSize(-2); }), 380);
 }
 
 void tst_RichTextView::rtfRoundTripKeepsTextAndLook()
@@ -290,8 +280,8 @@ void tst_RichTextView::loadMissingFileFails()
 {
     RichTextView view;
     view.insertText(u"kept"_s);
-    QCOMPARE(errorOf([&] { view.loadFile(m_dir.filePath(u"missing.txt"_s)); }), 53);
-    QCOMPARE(errorOf([&] { view.loadFile(m_dir.path()); }), 75); // a folder is no file to read
+    QCOMPARE(runtimeErrorOf([&] { view.loadFile(m_dir.filePath(u"missing.txt"_s)); }), 53);
+    QCOMPARE(runtimeErrorOf([&] { view.loadFile(m_dir.path()); }), 75); // a folder is no file to read
     QCOMPARE(view.plainText(), u"kept"_s);
 }
 
@@ -319,7 +309,7 @@ void tst_RichTextView::printsSelectionOrEverything()
     view.printSelection(&printer);
     QVERIFY(readAll(pdf).startsWith("%PDF"));
 
-    QCOMPARE(errorOf([&] { view.printSelection(nullptr); }), 482);
+    QCOMPARE(runtimeErrorOf([&] { view.printSelection(nullptr); }), 482);
 }
 
 void tst_RichTextView::mousePressIsReported()

@@ -1,7 +1,7 @@
 #include "DocumentRuns.h"
 #include "RichTextView.h"
 #include "RispostaChat.h"
-#include "RuntimeError.h"
+#include "RuntimeErrorOf.h"
 #include "Trascrizione.h"
 
 #include <QScrollBar>
@@ -211,13 +211,7 @@ void tst_Trascrizione::recordCounts()
     QList<Rec> records;
     for (int i = 1; i <= presenti; ++i)
         records.append({u"a%1"_s.arg(i)});
-    int numero = 0;
-    try {
-        m_trascrizione->ElaboraRisposta(risposta(records, conteggio));
-    } catch (const RuntimeError &e) {
-        numero = e.number();
-    }
-    QCOMPARE(numero, errore);
+    QCOMPARE(runtimeErrorOf([&] { m_trascrizione->ElaboraRisposta(risposta(records, conteggio)); }), errore);
     QCOMPARE(nicks(*m_view), attesi);
     QVERIFY(!m_view->isHidden());
 }
@@ -250,13 +244,7 @@ void tst_Trascrizione::missingFieldIsTakenFromALaterRecord()
     QCOMPARE(nicks(*m_view), u"due,due"_s);
 
     // With no later record to borrow from, the reply is not understood.
-    int numero = 0;
-    try {
-        m_trascrizione->ElaboraRisposta(intestazione(u"1"_s) + primo);
-    } catch (const RuntimeError &e) {
-        numero = e.number();
-    }
-    QCOMPARE(numero, 9001);
+    QCOMPARE(runtimeErrorOf([&] { m_trascrizione->ElaboraRisposta(intestazione(u"1"_s) + primo); }), 9001);
 }
 
 void tst_Trascrizione::blanksAndLineBreaksInValues()
@@ -433,13 +421,7 @@ void tst_Trascrizione::hostileReplies()
     QFETCH(int, errore);
     QFETCH(int, record);
 
-    int numero = 0;
-    try {
-        m_trascrizione->ElaboraRisposta(risposta);
-    } catch (const RuntimeError &e) {
-        numero = e.number();
-    }
-    QCOMPARE(numero, errore);
+    QCOMPARE(runtimeErrorOf([&] { m_trascrizione->ElaboraRisposta(risposta); }), errore);
     QCOMPARE(m_view->plainText().count(u"ha scritto:"_s), record);
     QVERIFY(!m_view->isHidden());
 }
