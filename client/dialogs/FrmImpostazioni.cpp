@@ -150,7 +150,9 @@ void FrmImpostazioni::AbilitaCampiProxy()
 void FrmImpostazioni::OptProxy_Click()
 {
     AbilitaCampiProxy();
-    txtProxy->setFocus();
+    // After an arrow key the option itself takes the focus once the click is
+    // reported; the proxy name takes it from there.
+    QMetaObject::invokeMethod(txtProxy, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);
 }
 
 bool FrmImpostazioni::validaProxy()

@@ -109,10 +109,19 @@ void frmSceltaServer::AggiornaCampoServer()
     tavolozza.setColor(QPalette::Base, sistema.color(abilitato ? QPalette::Base : QPalette::Button));
     txtServer->setPalette(tavolozza);
     lblServer->setEnabled(txtServer->isEnabled());
-    if (abilitato) {
-        txtServer->setFocus();
-        zu.Evidenzia(txtServer);
-    }
+    if (!abilitato)
+        return;
+    // An arrow key gives the focus to the chosen option only after the choice is
+    // reported, so the text box takes it once that is done.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!txtServer->isEnabled())
+                return;
+            txtServer->setFocus();
+            zu.Evidenzia(txtServer);
+        },
+        Qt::QueuedConnection);
 }
 
 QString frmSceltaServer::normalizzaServer(QString nome)

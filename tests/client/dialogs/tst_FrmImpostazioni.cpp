@@ -268,7 +268,16 @@ void tst_FrmImpostazioni::choosingProxyFocusesItsName()
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     DialogTestHelpers::clickIndicator(child<QRadioButton>(dialog, "OptProxy"));
     QVERIFY(child<QLineEdit>(dialog, "txtProxy")->isEnabled());
-    QCOMPARE(QApplication::focusWidget(), child<QWidget>(dialog, "txtProxy"));
+    QTRY_COMPARE(QApplication::focusWidget(), child<QWidget>(dialog, "txtProxy"));
+
+    // The same from the keyboard: back to the system settings, then down again.
+    auto *OptSys = child<QRadioButton>(dialog, "OptSys");
+    OptSys->setFocus();
+    QTest::keyClick(OptSys, Qt::Key_Space);
+    QVERIFY(!child<QLineEdit>(dialog, "txtProxy")->isEnabled());
+    QTest::keyClick(OptSys, Qt::Key_Down);
+    QVERIFY(child<QRadioButton>(dialog, "OptProxy")->isChecked());
+    QTRY_COMPARE(QApplication::focusWidget(), child<QWidget>(dialog, "txtProxy"));
 }
 
 QTEST_MAIN(tst_FrmImpostazioni)

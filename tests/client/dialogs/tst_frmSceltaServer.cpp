@@ -43,6 +43,7 @@ private Q_SLOTS:
     void ownRoomsKeepTheRememberedServer();
     void rememberedOwnServerIsPreselected_data();
     void rememberedOwnServerIsPreselected();
+    void arrowKeyChoiceFocusesTheServerName();
     void closingStoresNothing();
     void controlsAndTabOrder();
     void staysOnTopWhileShown();
@@ -159,8 +160,24 @@ void tst_frmSceltaServer::rememberedOwnServerIsPreselected()
     auto *txtServer = child<QLineEdit>(dialog, "txtServer");
     QVERIFY(child<QRadioButton>(dialog, "optServer1")->isChecked());
     QVERIFY(txtServer->isEnabled());
-    QCOMPARE(QApplication::focusWidget(), txtServer);
-    QCOMPARE(txtServer->selectedText(), u"http://chat.lan/"_s);
+    QTRY_COMPARE(QApplication::focusWidget(), txtServer);
+    QTRY_COMPARE(txtServer->selectedText(), u"http://chat.lan/"_s);
+}
+
+void tst_frmSceltaServer::arrowKeyChoiceFocusesTheServerName()
+{
+    frmSceltaServer dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto *propri = child<QRadioButton>(dialog, "optServer0");
+    propri->setFocus();
+    QTest::keyClick(propri, Qt::Key_Down);
+    QVERIFY(child<QRadioButton>(dialog, "optServer1")->isChecked());
+    QTRY_COMPARE(QApplication::focusWidget(), child<QWidget>(dialog, "txtServer"));
+    QTest::keyClicks(QApplication::focusWidget(), u"chat.lan"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(!dialog.Annulla());
+    QCOMPARE(dialog.NomeServer(), u"http://chat.lan/"_s);
 }
 
 void tst_frmSceltaServer::closingStoresNothing()
