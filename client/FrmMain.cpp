@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -154,10 +155,17 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
     // The mouse opens the pop-up through the transcript's button event; the
     // context-menu key and Shift+F10 arrive here.
-    if (watched == TxtMes && event->type() == QEvent::ContextMenu) {
-        const auto *richiesta = static_cast<QContextMenuEvent *>(event);
-        if (richiesta->reason() == QContextMenuEvent::Keyboard)
-            mostraMenuModifica(TxtMes->viewport()->mapToGlobal(TxtMes->cursorRect().bottomLeft()));
+    if (watched != TxtMes)
+        return QMainWindow::eventFilter(watched, event);
+    const QPoint alCursore = TxtMes->viewport()->mapToGlobal(TxtMes->cursorRect().bottomLeft());
+    if (event->type() == QEvent::ContextMenu) {
+        if (static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard)
+            mostraMenuModifica(alCursore);
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->keyCombination() == QKeyCombination(Qt::ShiftModifier, Qt::Key_F10)) {
+        mostraMenuModifica(alCursore);
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

@@ -3,6 +3,7 @@
 
 #include "BuildConfig.h"
 #include "LimitedTextEdit.h"
+#include "IconaConnetti.h"
 #include "LogoCiarla.h"
 #include "RichTextView.h"
 #include "Trascrizione.h"
@@ -19,7 +20,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -100,11 +100,11 @@ QWidget *FrmMain::creaBarraStanze()
 
     ZuStato1 = new ZuStato;
     ZuStato1->setObjectName(u"ZuStato1"_s);
-    riga->addWidget(ZuStato1);
+    riga->addWidget(ZuStato1, 0, Qt::AlignVCenter);
 
     cmdConnetti = new QToolButton;
     cmdConnetti->setObjectName(u"cmdConnetti"_s);
-    cmdConnetti->setIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
+    cmdConnetti->setIcon(IconaConnetti::icona());
     cmdConnetti->setIconSize(QSize(24, 24));
     cmdConnetti->setToolTip(u"Connetti..."_s);
     cmdConnetti->setAccessibleName(u"Connetti"_s);

@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <sys/prctl.h>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -95,6 +96,8 @@ void tst_CiarlaChatEndToEnd::cleanup()
 void tst_CiarlaChatEndToEnd::avviaServizio(quint16 porta)
 {
     m_servizio = std::make_unique<QProcess>();
+    // A test that crashes must not leave the service behind.
+    m_servizio->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     connect(m_servizio.get(), &QProcess::readyReadStandardError, this, [this] {
         m_righeParziali += m_servizio->readAllStandardError();
         for (qsizetype fine; (fine = m_righeParziali.indexOf('\n')) >= 0; m_righeParziali.remove(0, fine + 1))

@@ -185,6 +185,9 @@ void tst_FrmMainComandi::editMenuAsPopup()
     QApplication::sendEvent(trascrizione, &tasto);
     QTRY_VERIFY(menu->isVisible());
     menu->close();
+    QTest::keyClick(trascrizione, Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_VERIFY(menu->isVisible());
+    menu->close();
 }
 
 void tst_FrmMainComandi::copyAllAsRichTextComesBackFormatted()
