@@ -45,7 +45,8 @@ bool MessageArchive::open(const QString &file, QString *error)
     }
     sqlite3_busy_timeout(m_db, 5000);
     // Synchronous commits in the write-ahead log: a stored message is on disk before it is confirmed.
-    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=FULL") || !migrate(error)) {
+    // The schema comes first, so that a file this program cannot read is left as it was.
+    if (!migrate(error) || !exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=FULL")) {
         if (error->isEmpty())
             *error = QStringLiteral("Archivio %1 non utilizzabile: %2").arg(file, lastError());
         return false;

@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sqlite3.h>
 
 namespace {
 const QString success = QStringLiteral("<TITLE>MESSAGGIO INVIATO</TITLE>");
@@ -47,6 +48,7 @@ private Q_SLOTS:
     void makerSiteAnswers();
     void everyRequestIsLogged();
     void commandLine();
+    void archiveOfALaterVersionIsLeftAlone();
 
 private:
     QString database() const { return m_dir->filePath(QStringLiteral("chat.sqlite")); }
@@ -395,6 +397,30 @@ void TestServizioHttp::commandLine()
     QVERIFY(badPort.waitForFinished(10000));
     QCOMPARE(badPort.exitCode(), 1);
     QVERIFY(badPort.readAllStandardError().contains("--port"));
+}
+
+void TestServizioHttp::archiveOfALaterVersionIsLeftAlone()
+{
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(database()).constData(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "CREATE TABLE futuro (x); PRAGMA user_version = 99", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    QProcess service;
+    service.start(QStringLiteral(SERVIZIO_PROGRAM), {QStringLiteral("--port"), QStringLiteral("0"),
+                                                     QStringLiteral("--database"), database()});
+    QVERIFY(service.waitForFinished(10000));
+    QCOMPARE(service.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(service.readAllStandardError()).contains(QStringLiteral("più recente")));
+
+    QCOMPARE(sqlite3_open(QFile::encodeName(database()).constData(), &db), SQLITE_OK);
+    sqlite3_stmt *mode = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &mode, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_step(mode), SQLITE_ROW);
+    const QByteArray journal(reinterpret_cast<const char *>(sqlite3_column_text(mode, 0)));
+    sqlite3_finalize(mode);
+    sqlite3_close(db);
+    QCOMPARE(journal, QByteArray("delete"));
 }
 
 QTEST_GUILESS_MAIN(TestServizioHttp)
