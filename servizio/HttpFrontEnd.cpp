@@ -7,7 +7,6 @@
 #include <QHttpServerRequest>
 #include <QPointer>
 #include <QTcpSocket>
-#include <memory>
 
 HttpFrontEnd::HttpFrontEnd(ChatService &service, QObject *parent)
     : QAbstractHttpServer(parent)
@@ -29,8 +28,8 @@ quint16 HttpFrontEnd::start(const QHostAddress &address, quint16 port, int idleS
 
 bool HttpFrontEnd::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
-    auto timer = std::make_shared<QElapsedTimer>();
-    timer->start();
+    QElapsedTimer timer;
+    timer.start();
     const QUrl url = request.url();
     const ServiceRequest serviceRequest{request.method() == QHttpServerRequest::Method::Get, url.path(),
                                         url.query(QUrl::FullyEncoded), request.remoteAddress()};
@@ -44,7 +43,7 @@ bool HttpFrontEnd::handleRequest(const QHttpServerRequest &request, QTcpSocket *
         if (connection)
             send(connection, reply, keepAlive);
         // Status 0: the client left before its answer was ready.
-        m_log.write(peer, page, connection ? reply.status : 0, timer->nsecsElapsed());
+        m_log.write(peer, page, connection ? reply.status : 0, timer.nsecsElapsed());
     });
     return true;
 }
