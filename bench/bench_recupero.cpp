@@ -86,13 +86,15 @@ long serverResidentKb()
     return -1;
 }
 
-// A private bus, and a temporary folder for the server's log.
+// A private bus, and a temporary folder for the server's log and for settings
+// of its own (no proxy, asynchronous), whatever the user has chosen.
 [[noreturn]] void restartInsidePrivateBus(char **argv)
 {
     static QTemporaryDir tmp;
     tmp.setAutoRemove(false);
     setenv(insideBus, "1", 1);
     setenv("TMPDIR", qPrintable(tmp.path()), 1);
+    setenv("XDG_CONFIG_HOME", qPrintable(tmp.path()), 1);
     const QByteArray config = "--config-file=" BENCH_BUS_CONFIG;
     execl(DBUS_RUN_SESSION, DBUS_RUN_SESSION, config.constData(), "--", argv[0], static_cast<char *>(nullptr));
     std::perror("dbus-run-session");
