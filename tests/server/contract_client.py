@@ -72,4 +72,16 @@ try:
 except dbus.DBusException as error:
     print("%s %s" % (error.get_dbus_name(), error.get_dbus_message()))
 wait_for_event()
+
+# Without a sink the request still runs, and its event goes nowhere.
+remote.Unadvise(dbus_interface=PLATFORM)
+download(sys.argv[1])
+for _ in range(100):
+    if properties.Get(OBJECT, "stato") == 0:
+        break
+    GLib.timeout_add(100, loop.quit)
+    loop.run()
+GLib.timeout_add(300, loop.quit)
+loop.run()
+print("unadvised stato %d events %d" % (properties.Get(OBJECT, "stato"), len(events)))
 remote.Rilascia(dbus_interface=PLATFORM)

@@ -45,6 +45,7 @@ void tst_Contract::pythonClient()
                         u"stato 2"_s,
                         u"it.ciarlasoft.CiarlaServer.Errore 1009: Il server è occupato..."_s,
                         u"FileRicevuto lenta"_s,
+                        u"unadvised stato 0 events 0"_s,
                     }));
 }
 
