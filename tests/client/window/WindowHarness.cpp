@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
@@ -83,6 +84,15 @@ void WindowHarness::alProssimoDialogo(std::function<void(QWidget *dialogo)> azio
         }
     });
     attesa->start();
+}
+
+void WindowHarness::scegliServer(const QString &nome)
+{
+    alProssimoDialogo([nome](QWidget *dialogo) {
+        dialogo->findChild<QRadioButton *>(u"optServer1"_s)->click();
+        dialogo->findChild<QLineEdit *>(u"txtServer"_s)->setText(nome);
+        dialogo->findChild<QAbstractButton *>(u"OKButton"_s)->click();
+    });
 }
 
 void WindowHarness::premiNelProssimoDialogo(const QString &nomeBottone)

@@ -50,6 +50,8 @@ public:
 
     // Runs azione on the next modal dialog, once it is up.
     static void alProssimoDialogo(std::function<void(QWidget *dialogo)> azione);
+    // Makes the next server selection choose a server of the user's choosing.
+    static void scegliServer(const QString &nome);
     // Clicks the named button of the next modal dialog.
     static void premiNelProssimoDialogo(const QString &nomeBottone);
 

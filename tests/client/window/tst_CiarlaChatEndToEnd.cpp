@@ -127,12 +127,7 @@ void tst_CiarlaChatEndToEnd::fermaServizio()
 std::unique_ptr<FrmMain> tst_CiarlaChatEndToEnd::caricaFinestra(const QString &nick)
 {
     auto finestra = std::make_unique<FrmMain>();
-    const QString server = u"127.0.0.1:"_s + QString::number(m_porta);
-    WindowHarness::alProssimoDialogo([server](QWidget *dialogo) {
-        dialogo->findChild<QRadioButton *>(u"optServer1"_s)->click();
-        dialogo->findChild<QLineEdit *>(u"txtServer"_s)->setText(server);
-        dialogo->findChild<QAbstractButton *>(u"OKButton"_s)->click();
-    });
+    WindowHarness::scegliServer(u"127.0.0.1:"_s + QString::number(m_porta));
     if (!finestra->Form_Initialize())
         return nullptr;
     finestra->Form_Load();

@@ -47,16 +47,6 @@ QStringList vociAbilitate(WindowHarness &w)
     menu->close();
     return abilitate;
 }
-
-// Makes the window and its selection step choose a server of the user's choosing.
-void scegliServer(const QString &nome)
-{
-    WindowHarness::alProssimoDialogo([nome](QWidget *dialogo) {
-        dialogo->findChild<QRadioButton *>(u"optServer1"_s)->click();
-        dialogo->findChild<QLineEdit *>(u"txtServer"_s)->setText(nome);
-        dialogo->findChild<QAbstractButton *>(u"OKButton"_s)->click();
-    });
-}
 } // namespace
 
 class tst_FrmMainComandi : public QObject
@@ -327,7 +317,7 @@ void tst_FrmMainComandi::serverSelectionFirstRunAndRemembered()
     }
     {
         WindowHarness w;
-        scegliServer(u"chat.example.org"_s);
+        WindowHarness::scegliServer(u"chat.example.org"_s);
         QVERIFY(w->Form_Initialize());
     }
     // The next run offers the server chosen last.
@@ -365,7 +355,7 @@ void tst_FrmMainComandi::privateServerAddressIsNormalised()
     QFETCH(QString, digitato);
     QFETCH(QString, base);
     WindowHarness w;
-    scegliServer(digitato);
+    WindowHarness::scegliServer(digitato);
     QVERIFY(w->Form_Initialize());
     w.caricaEAttiva();
     QCOMPARE(w->windowTitle(), u"CiarlaChat ["_s + base + u"] "_s);
@@ -397,7 +387,7 @@ void tst_FrmMainComandi::connectChoosesServerAnew()
     WindowHarness w;
     w.caricaEAttiva();
     QSignalSpy fine(&w.finestra(), &FrmMain::programmaTerminato);
-    scegliServer(u"127.0.0.1:8080"_s);
+    WindowHarness::scegliServer(u"127.0.0.1:8080"_s);
     w.clicca(u"cmdConnetti"_s);
     QCOMPARE(fine.count(), 0);
     QCOMPARE(w.oggettiCreati(), 4);
