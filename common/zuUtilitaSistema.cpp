@@ -10,7 +10,7 @@
 #include "RuntimeError.h"
 #include "ShortcutShell.h"
 #include "SystemFolders.h"
-#include "TextNumber.h"
+#include "NumericText.h"
 #include "VolumeInfo.h"
 #include "Windows1252.h"
 #include "XdgShellFolders.h"
@@ -297,7 +297,7 @@ double zuUtilita::leggiContatoreCondiviso(const QString &pathfile)
     QString testo;
     if (!LeggiChiaveRegistro(Registry::LocalMachine, sharedDllsKey, pathfile, testo))
         testo = u"-1"_s;
-    return TextNumber::leadingValue(testo);
+    return NumericText::leadingValue(testo);
 }
 
 bool zuUtilita::SetFileShared(const QString &pathfile, bool EsisteGià)
@@ -305,7 +305,7 @@ bool zuUtilita::SetFileShared(const QString &pathfile, bool EsisteGià)
     double contatore = leggiContatoreCondiviso(pathfile);
     if (EsisteGià && contatore == -1)
         contatore = 0;
-    const qint32 nuovo = TextNumber::toInteger32(contatore + 1);
+    const qint32 nuovo = NumericText::toInteger32(contatore + 1);
     // A fresh hive has no counter key yet: it is made rather than failing every count.
     return writeValue(Registry::createKey(Registry::LocalMachine, sharedDllsKey, Registry::WriteAccess), pathfile,
                       numberValue(nuovo));
@@ -319,7 +319,7 @@ bool zuUtilita::DecFileShared(const QString &pathfile)
         return false;
     if (contatore < 1)
         return chiave->deleteValue(pathfile);
-    return chiave->setValue(pathfile, numberValue(TextNumber::toInteger32(contatore - 1)));
+    return chiave->setValue(pathfile, numberValue(NumericText::toInteger32(contatore - 1)));
 }
 
 // --- Servers of a programmatic identifier ---

@@ -4,7 +4,7 @@
 #include "LzExpander.h"
 #include "PeVersionReader.h"
 #include "RuntimeError.h"
-#include "TextNumber.h"
+#include "NumericText.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -32,9 +32,9 @@ std::array<qint16, versionParts> versionNumbers(const QString &versione)
     for (qint16 &parte : parti) {
         const qsizetype punto = resto.indexOf(u'.');
         if (punto < 0) {
-            parte = TextNumber::toInteger16(TextNumber::leadingValue(resto));
+            parte = NumericText::toInteger16(NumericText::leadingValue(resto));
         } else {
-            parte = TextNumber::toInteger16(TextNumber::leadingValue(resto.first(punto)));
+            parte = NumericText::toInteger16(NumericText::leadingValue(resto.first(punto)));
             resto = resto.sliced(punto + 1);
         }
     }

@@ -1,6 +1,6 @@
 #include "FrmImpostazioni.h"
 
-#include "LeadingNumber.h"
+#include "NumericText.h"
 #include "MessageBox.h"
 
 #include <QCheckBox>
@@ -162,7 +162,7 @@ bool FrmImpostazioni::validaProxy()
     if (porta.isEmpty())
         porta = u"80"_s;
     QString motivo;
-    if (LeadingNumber::of(porta) == 0)
+    if (NumericText::leadingValue(porta) == 0)
         motivo = u"Numero di porta non valido. Impossibile procedere."_s;
     else if (proxy.isEmpty())
         motivo = u"E' necessario specificare il nome del proxy. Impossibile procedere."_s;

@@ -70,10 +70,19 @@ double decimalValue(QString number)
     return number.toDouble();
 }
 
+template<typename Integer>
+Integer roundedTo(double value)
+{
+    const double whole = std::nearbyint(value); // the default rounding: half to even
+    if (!(whole >= std::numeric_limits<Integer>::min() && whole <= std::numeric_limits<Integer>::max()))
+        throw RuntimeError(RuntimeError::Overflow);
+    return Integer(whole);
+}
+
 const QString decimalPattern = u"[+-]?(\\d+\\.?\\d*|\\.\\d+)([eEdD][+-]?\\d+)?"_s;
 } // namespace
 
-double NumericText::leadingValue(const QString &text)
+double NumericText::leadingValue(QStringView text)
 {
     QString compact;
     compact.reserve(text.size());
@@ -113,4 +122,14 @@ quint16 NumericText::toPort(double value)
         || rounded > std::numeric_limits<quint16>::max())
         throw RuntimeError(RuntimeError::Overflow);
     return quint16(qint32(rounded));
+}
+
+qint16 NumericText::toInteger16(double value)
+{
+    return roundedTo<qint16>(value);
+}
+
+qint32 NumericText::toInteger32(double value)
+{
+    return roundedTo<qint32>(value);
 }

@@ -18,6 +18,7 @@ private Q_SLOTS:
     void toDoubleRejectsNonNumbers();
     void toPortRoundsHalfToEven();
     void toPortOverflows();
+    void integerLimits();
 };
 
 void tst_NumericText::leadingValue_data()
@@ -116,6 +117,19 @@ void tst_NumericText::toPortOverflows()
             QCOMPARE(error.number(), qint32(RuntimeError::Overflow));
         }
     }
+}
+
+void tst_NumericText::integerLimits()
+{
+    QCOMPARE(NumericText::toInteger16(32767.4), qint16(32767));
+    QCOMPARE(NumericText::toInteger16(-32768), qint16(-32768));
+    QCOMPARE(NumericText::toInteger16(-0.5), qint16(0));
+    QCOMPARE(NumericText::toInteger32(2147483647), qint32(2147483647));
+    for (const double value : {32767.5, -32768.6}) {
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, NumericText::toInteger16(value));
+    }
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, NumericText::toInteger32(2147483647.5));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, NumericText::toInteger32(std::nan("")));
 }
 
 QTEST_GUILESS_MAIN(tst_NumericText)
