@@ -103,8 +103,8 @@ void RichTextView::clear()
 {
     document()->clear();
     if (m_batching) {
-        // Cleared inside the batch, the document is new text from start to end when the
-        // batch closes, which Qt lays out in steps from the event loop.
+        // Cleared inside the batch, all the text is new when the batch closes, and Qt
+        // lays it out in one pass rather than patching an older layout.
         m_batch = QTextCursor(document());
         return;
     }
