@@ -2,12 +2,14 @@
 // looks of the status lamp, for a screenshot under Xvfb. Prints the font family
 // fontconfig really gave for each size and weight the transcript uses.
 //   xvfb-run -s "-screen 0 900x520x24" sh -c 'mostra_trascrizione & sleep 3; import -window root docs/trascrizione.png'
+// With --rtf FILE it also writes the records' RTF there, to open in a word processor.
 
 #include "RichTextView.h"
 #include "Trascrizione.h"
 #include "ZuStato.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFontInfo>
 #include <QHBoxLayout>
 #include <QTimer>
@@ -92,10 +94,19 @@ int main(int argc, char **argv)
     printFont("status label", label);
     std::fflush(stdout);
 
+    const QStringList args = QApplication::arguments();
+    const qsizetype rtf = args.indexOf(u"--rtf"_s);
+    if (rtf > 0 && rtf + 1 < args.size()) {
+        QFile file(args.at(rtf + 1));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(records->rtfSource().toLatin1());
+    }
+    const qsizetype quit = args.indexOf(u"--quit-after-ms"_s);
+    if (quit > 0 && quit + 1 < args.size())
+        QTimer::singleShot(args.at(quit + 1).toInt(), &app, &QApplication::quit);
+
     window.resize(880, 480);
     window.move(10, 10);
     window.show();
-    if (argc > 1 && QString::fromLocal8Bit(argv[1]) == u"--quit-after-ms"_s && argc > 2)
-        QTimer::singleShot(QString::fromLocal8Bit(argv[2]).toInt(), &app, &QApplication::quit);
     return app.exec();
 }
