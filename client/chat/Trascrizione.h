@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class RichTextView;
 
@@ -21,9 +22,9 @@ public:
     // visible afterwards.
     void ElaboraRisposta(const QString &risposta);
 
-    QString UltimaRisposta() const { return m_ultimaRisposta; }
-    // Makes the next reply draw even when it equals the last one.
-    void AzzeraUltimaRisposta() { m_ultimaRisposta.clear(); }
+    QString UltimaRisposta() const { return m_ultimaRisposta.value_or(QString()); }
+    // Makes the next reply draw even when it equals the last one, the empty reply included.
+    void AzzeraUltimaRisposta() { m_ultimaRisposta.reset(); }
 
     // Clears the view and writes CR LF and testo centred, in bold 12 pt "Arial".
     void ScriviBanner(const QString &testo);
@@ -45,5 +46,6 @@ private:
     void aggiungiRecord(const Record &record);
 
     RichTextView *m_view;
-    QString m_ultimaRisposta;
+    // Empty until a reply is drawn: an empty body must still show its banner.
+    std::optional<QString> m_ultimaRisposta;
 };

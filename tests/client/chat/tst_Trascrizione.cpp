@@ -181,6 +181,12 @@ void tst_Trascrizione::unchangedReplyIsNotRedrawn()
     QVERIFY(m_view->document()->revision() != revisione);
     QVERIFY(m_view->viewport()->rect().contains(m_view->cursorRect())); // the newest message is in view
     QVERIFY(scroll->value() > 3);
+
+    // After a reset even an empty body is drawn, or the old banner would stay up.
+    m_trascrizione->ScriviBanner(u"attendere..."_s);
+    m_trascrizione->AzzeraUltimaRisposta();
+    m_trascrizione->ElaboraRisposta(QString());
+    QCOMPARE(m_view->plainText(), u"\nservizio non disponibile."_s);
 }
 
 void tst_Trascrizione::recordCounts_data()
