@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 struct sqlite3;
@@ -17,12 +18,17 @@ public:
     bool isValid() const { return m_stmt != nullptr; }
     SqliteStatement &bind(int index, const QString &text);
     SqliteStatement &bind(int index, qint64 number);
+    SqliteStatement &bindBlob(int index, const QByteArray &data);
 
     bool nextRow();  // true while a row is there to read
     bool execute();  // runs to the end; true on success
     QString text(int column) const;
+    qint64 integer(int column) const;
+    QByteArray blob(int column) const;
 
 private:
+    void rewind();
+
     sqlite3_stmt *m_stmt = nullptr;
     bool m_failed = false;
 };
