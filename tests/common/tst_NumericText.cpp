@@ -25,17 +25,13 @@ void tst_NumericText::leadingValue_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("value");
-    QTest::newRow("port") << u"8080"_s << 8080.0;
     QTest::newRow("trailing letters") << u"8080abc"_s << 8080.0;
     QTest::newRow("blanks inside") << u" 80 8 0 "_s << 8080.0;
     QTest::newRow("not a number") << u"abc"_s << 0.0;
-    QTest::newRow("empty") << QString() << 0.0;
     QTest::newRow("negative") << u"-12"_s << -12.0;
     QTest::newRow("decimal") << u"3.5x"_s << 3.5;
-    QTest::newRow("exponent") << u"1e3"_s << 1000.0;
     QTest::newRow("exponent D") << u"2D2"_s << 200.0;
     QTest::newRow("dangling exponent") << u"12e"_s << 12.0;
-    QTest::newRow("hexadecimal") << u"&H1F90"_s << 8080.0;
     QTest::newRow("hexadecimal lower case") << u"&h1f90zz"_s << 8080.0;
     QTest::newRow("hexadecimal 16-bit is signed") << u"&HFFFF"_s << -1.0;
     QTest::newRow("hexadecimal beyond 16 bits") << u"&H10000"_s << 65536.0;
@@ -55,13 +51,10 @@ void tst_NumericText::toDouble_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("value");
-    QTest::newRow("one") << u"1"_s << 1.0;
     QTest::newRow("leading zero") << u"01"_s << 1.0;
     QTest::newRow("blanks around") << u" 1 "_s << 1.0;
-    QTest::newRow("decimal") << u"1.0"_s << 1.0;
     QTest::newRow("sign and exponent") << u"-1.5e1"_s << -15.0;
     QTest::newRow("hexadecimal") << u"&H1"_s << 1.0;
-    QTest::newRow("zero") << u"0"_s << 0.0;
 }
 
 void tst_NumericText::toDouble()
@@ -98,7 +91,6 @@ void tst_NumericText::toPortRoundsHalfToEven()
 {
     QCOMPARE(NumericText::toPort(2.5), quint16(2));
     QCOMPARE(NumericText::toPort(3.5), quint16(4));
-    QCOMPARE(NumericText::toPort(8080.4), quint16(8080));
     // Every real port fits, the upper half included.
     QCOMPARE(NumericText::toPort(40000), quint16(40000));
     QCOMPARE(NumericText::toPort(65535), quint16(65535));
@@ -125,9 +117,8 @@ void tst_NumericText::integerLimits()
     QCOMPARE(NumericText::toInteger16(-32768), qint16(-32768));
     QCOMPARE(NumericText::toInteger16(-0.5), qint16(0));
     QCOMPARE(NumericText::toInteger32(2147483647), qint32(2147483647));
-    for (const double value : {32767.5, -32768.6}) {
+    for (const double value : {32767.5, -32768.6})
         QVERIFY_THROWS_EXCEPTION(RuntimeError, NumericText::toInteger16(value));
-    }
     QVERIFY_THROWS_EXCEPTION(RuntimeError, NumericText::toInteger32(2147483647.5));
     QVERIFY_THROWS_EXCEPTION(RuntimeError, NumericText::toInteger32(std::nan("")));
 }
