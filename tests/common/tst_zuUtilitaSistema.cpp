@@ -195,6 +195,7 @@ void tst_zuUtilitaSistema::systemAndTemporaryFiles()
     QVERIFY(primo != secondo);
     for (const QString &file : {primo, secondo}) {
         QVERIFY2(file.startsWith(dir.path() + u"/zu"_s) && file.endsWith(u".tmp"_s), qPrintable(file));
+        QVERIFY(QFileInfo(file).isFile());
         QCOMPARE(QFileInfo(file).size(), 0);
     }
     // A folder where nothing can be created: the fixed name, and nothing made.
