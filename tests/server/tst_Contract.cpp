@@ -1,7 +1,6 @@
 #include "TestHttpServer.h"
 
 #include <QProcess>
-#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -22,16 +21,10 @@ void tst_Contract::pythonClient()
     slow.body = "lenta";
     slow.delayMs = 1000;
     http.setResponse(u"/lenta"_s, slow);
-    quint16 closedPort = 0;
-    {
-        QTcpServer closed;
-        closed.listen(QHostAddress::LocalHost);
-        closedPort = closed.serverPort();
-    }
 
     QProcess client;
     client.start(u"/usr/bin/python3"_s, {QStringLiteral(CONTRACT_CLIENT), http.url(u"/pagina"_s),
-                                         u"http://127.0.0.1:%1/"_s.arg(closedPort), http.url(u"/lenta"_s)});
+                                         u"http://127.0.0.1:%1/"_s.arg(TestHttpServer::closedPort()), http.url(u"/lenta"_s)});
     // The HTTP server lives in this process: keep the event loop running meanwhile.
     QTRY_VERIFY_WITH_TIMEOUT(client.state() == QProcess::NotRunning, 120000);
     const QString errors = QString::fromUtf8(client.readAllStandardError());

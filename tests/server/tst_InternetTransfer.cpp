@@ -6,7 +6,6 @@
 
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -20,20 +19,16 @@ private Q_SLOTS:
     void cleanup();
     void bodyBecomesTextByCharset_data();
     void bodyBecomesTextByCharset();
-    void bodyIsReadInChunks();
-    void statesOfASuccessfulRequest();
+    void statesAndChunksOfASuccessfulRequest();
     void errorStatusStillDeliversTheBody();
     void failuresEndInTheErrorState_data();
     void failuresEndInTheErrorState();
     void basicAuthentication();
-    void namedProxyWithCredentials();
+    void namedProxy();
     void systemProxyFromTheEnvironment();
     void rejectedAddresses_data();
     void rejectedAddresses();
-    void openUrlHandsOverTheBody();
     void openUrlIsBoundedByTheRequestTimeout();
-    void cancelStopsTheTransfer();
-    void largeBody();
 
 private:
     // Runs one request to its final state (11 or 12) and returns the states seen.
@@ -74,14 +69,6 @@ QList<qint16> tst_InternetTransfer::execute(const QString &url)
     return states;
 }
 
-// A port on which nobody listens any more.
-quint16 closedPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
-}
-
 QString readAllChunks(InternetTransfer &transfer)
 {
     QString text;
@@ -96,14 +83,14 @@ void tst_InternetTransfer::bodyBecomesTextByCharset_data()
     QTest::addColumn<QByteArray>("contentType");
     QTest::addColumn<QString>("text");
     QTest::newRow("utf-8 declared") << QByteArray("perch\xC3\xA9") << QByteArray("text/html; charset=UTF-8") << u"perché"_s;
-    QTest::newRow("latin-1 declared") << QByteArray("perch\xE9") << QByteArray("text/html; charset=\"ISO-8859-1\"")
-                                      << u"perché"_s;
-    QTest::newRow("windows-1252 declared") << QByteArray("\x80 5") << QByteArray("text/plain;charset=windows-1252") << u"€ 5"_s;
+    // Pages labelled Latin-1 are Windows-1252 in practice.
+    QTest::newRow("latin-1 declared") << QByteArray("perch\xE9 \x80") << QByteArray("text/html; charset=\"ISO-8859-1\"")
+                                      << u"perché €"_s;
     QTest::newRow("undeclared, valid utf-8") << QByteArray("citt\xC3\xA0") << QByteArray("text/html") << u"città"_s;
     QTest::newRow("undeclared, not utf-8") << QByteArray("citt\xE0 \x80") << QByteArray("text/html") << u"città €"_s;
     QTest::newRow("unknown charset, valid utf-8") << QByteArray("citt\xC3\xA0") << QByteArray("text/html; charset=x-nessuno")
                                                   << u"città"_s;
-    QTest::newRow("no content type") << QByteArray("ok") << QByteArray() << u"ok"_s;
+    QTest::newRow("empty body") << QByteArray() << QByteArray() << QString();
 }
 
 void tst_InternetTransfer::bodyBecomesTextByCharset()
@@ -116,26 +103,20 @@ void tst_InternetTransfer::bodyBecomesTextByCharset()
     QCOMPARE(readAllChunks(*m_transfer), text);
 }
 
-void tst_InternetTransfer::bodyIsReadInChunks()
+void tst_InternetTransfer::statesAndChunksOfASuccessfulRequest()
 {
     m_http->setBody(u"/lunga"_s, QByteArray(5000, 'x'));
-    execute(m_http->url(u"/lunga"_s));
-    QCOMPARE(m_transfer->GetChunk(2048).size(), 2048);
-    QCOMPARE(m_transfer->GetChunk(2048).size(), 2048);
-    QCOMPARE(m_transfer->GetChunk(2048).size(), 904);
-    QVERIFY(m_transfer->GetChunk(2048).isEmpty());
-    QVERIFY(!m_transfer->StillExecuting());
-}
-
-void tst_InternetTransfer::statesOfASuccessfulRequest()
-{
-    m_http->setBody(u"/"_s, "ciao");
-    const QList<qint16> states = execute(m_http->url(u"/"_s));
+    const QList<qint16> states = execute(m_http->url(u"/lunga"_s));
     QCOMPARE(states.count(InternetTransfer::ResponseCompleted), 1);
     QVERIFY(!states.contains(InternetTransfer::Error));
     QVERIFY(std::is_sorted(states.begin(), states.end()));
     QVERIFY(states.contains(InternetTransfer::ResponseReceived));
     QCOMPARE(m_transfer->ResponseCode(), 0);
+    QCOMPARE(m_transfer->GetChunk(2048).size(), 2048);
+    QCOMPARE(m_transfer->GetChunk(2048).size(), 2048);
+    QCOMPARE(m_transfer->GetChunk(2048).size(), 904);
+    QVERIFY(m_transfer->GetChunk(2048).isEmpty());
+    QVERIFY(!m_transfer->StillExecuting());
 }
 
 void tst_InternetTransfer::errorStatusStillDeliversTheBody()
@@ -153,21 +134,19 @@ void tst_InternetTransfer::errorStatusStillDeliversTheBody()
 
 void tst_InternetTransfer::failuresEndInTheErrorState_data()
 {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("closedPort");
+    QTest::addColumn<QString>("url"); // a path is one of the test server's
     QTest::addColumn<qint32>("code");
-    QTest::newRow("closed port") << QString() << true << qint32(TransferError::CannotConnect);
-    QTest::newRow("reply cut half-way") << u"/mezza"_s << false << qint32(TransferError::ConnectionAborted);
+    QTest::newRow("closed port") << u"http://127.0.0.1:%1/"_s.arg(TestHttpServer::closedPort())
+                                 << qint32(TransferError::CannotConnect);
+    QTest::newRow("reply cut half-way") << u"/mezza"_s << qint32(TransferError::ConnectionAborted);
 }
 
 void tst_InternetTransfer::failuresEndInTheErrorState()
 {
-    QFETCH(QString, path);
-    QFETCH(bool, closedPort);
+    QFETCH(QString, url);
     QFETCH(qint32, code);
     m_http->setCutShort(u"/mezza"_s, 4000, 1000);
-    const QString url = closedPort ? u"http://127.0.0.1:%1/"_s.arg(::closedPort()) : m_http->url(path);
-    const QList<qint16> states = execute(url);
+    const QList<qint16> states = execute(url.startsWith(u'/') ? m_http->url(url) : url);
     QCOMPARE(states.count(InternetTransfer::Error), 1);
     QVERIFY(!states.contains(InternetTransfer::ResponseCompleted));
     QCOMPARE(m_transfer->ResponseCode(), code);
@@ -181,22 +160,13 @@ void tst_InternetTransfer::basicAuthentication()
     secret.body = "riservato";
     secret.credentials = "mario:segreta";
     m_http->setResponse(u"/riservata"_s, secret);
-    const QString url = m_http->url(u"/riservata"_s);
-
-    QCOMPARE(execute(url).last(), qint16(InternetTransfer::Error));
-    QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::ServerAuthentication));
-
     m_transfer->setUserName(u"mario"_s);
-    m_transfer->setPassword(u"sbagliata"_s);
-    QCOMPARE(execute(url).last(), qint16(InternetTransfer::Error));
-    QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::ServerAuthentication));
-
     m_transfer->setPassword(u"segreta"_s);
-    QCOMPARE(execute(url).last(), qint16(InternetTransfer::ResponseCompleted));
+    QCOMPARE(execute(m_http->url(u"/riservata"_s)).last(), qint16(InternetTransfer::ResponseCompleted));
     QCOMPARE(readAllChunks(*m_transfer), u"riservato"_s);
 }
 
-void tst_InternetTransfer::namedProxyWithCredentials()
+void tst_InternetTransfer::namedProxy()
 {
     TestHttpProxy proxy;
     proxy.setCredentials("pino", "proxypass");
@@ -211,12 +181,7 @@ void tst_InternetTransfer::namedProxyWithCredentials()
     QCOMPARE(proxy.forwardedCount(), 1);
     QCOMPARE(m_http->requestCount(u"/via-proxy"_s), 1);
 
-    m_transfer->setPassword(u"sbagliata"_s);
-    QCOMPARE(execute(m_http->url(u"/via-proxy"_s)).last(), qint16(InternetTransfer::Error));
-    QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::ProxyAuthentication));
-    QCOMPARE(proxy.forwardedCount(), 1);
-
-    m_transfer->setRemotePort(closedPort());
+    m_transfer->setRemotePort(TestHttpServer::closedPort());
     QCOMPARE(execute(m_http->url(u"/via-proxy"_s)).last(), qint16(InternetTransfer::Error));
     QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::ProxyUnreachable));
 }
@@ -241,12 +206,8 @@ void tst_InternetTransfer::rejectedAddresses_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<qint32>("code");
-    QTest::newRow("empty") << QString() << qint32(TransferError::InvalidUrl);
-    QTest::newRow("blank") << u"   "_s << qint32(TransferError::InvalidUrl);
     QTest::newRow("no scheme") << u"www.example.it/pagina"_s << qint32(TransferError::InvalidUrl);
-    QTest::newRow("malformed") << u"http://[::1"_s << qint32(TransferError::InvalidUrl);
     QTest::newRow("no host") << u"http://"_s << qint32(TransferError::InvalidUrl);
-    QTest::newRow("unknown scheme") << u"gopher://127.0.0.1/"_s << qint32(TransferError::UnknownScheme);
     QTest::newRow("local file") << u"file:///etc/passwd"_s << qint32(TransferError::UnknownScheme);
 }
 
@@ -267,16 +228,6 @@ void tst_InternetTransfer::rejectedAddresses()
     QCOMPARE(states.count(), 0);
 }
 
-void tst_InternetTransfer::openUrlHandsOverTheBody()
-{
-    m_http->setBody(u"/sinc"_s, "sincrono");
-    std::optional<QString> body;
-    m_transfer->setURL(m_http->url(u"/sinc"_s));
-    m_transfer->OpenURL([&body](const QString &text) { body = text; });
-    QTRY_VERIFY(body.has_value());
-    QCOMPARE(*body, u"sincrono"_s);
-}
-
 void tst_InternetTransfer::openUrlIsBoundedByTheRequestTimeout()
 {
     m_http->setSilent(u"/muta"_s);
@@ -289,29 +240,6 @@ void tst_InternetTransfer::openUrlIsBoundedByTheRequestTimeout()
     QVERIFY(body->isEmpty());
     QCOMPARE(states.last().first().value<qint16>(), qint16(InternetTransfer::Error));
     QCOMPARE(m_transfer->ResponseCode(), qint32(TransferError::TimedOut));
-}
-
-void tst_InternetTransfer::cancelStopsTheTransfer()
-{
-    m_http->setSilent(u"/muta"_s);
-    QSignalSpy states(m_transfer.get(), &InternetTransfer::StateChanged);
-    m_transfer->setURL(m_http->url(u"/muta"_s));
-    m_transfer->Execute(u"GET"_s);
-    QTRY_COMPARE(m_http->requestCount(u"/muta"_s), 1);
-    QVERIFY(m_transfer->StillExecuting());
-    m_transfer->Cancel();
-    QVERIFY(!m_transfer->StillExecuting());
-    QTRY_COMPARE(m_http->abandonedRequests(), 1);
-    for (const auto &state : states)
-        QVERIFY(state.first().value<qint16>() < InternetTransfer::ResponseReceived);
-}
-
-void tst_InternetTransfer::largeBody()
-{
-    const QByteArray tenMegabytes(10 * 1024 * 1024, 'z');
-    m_http->setBody(u"/grande"_s, tenMegabytes, "text/plain; charset=utf-8");
-    QCOMPARE(execute(m_http->url(u"/grande"_s)).last(), qint16(InternetTransfer::ResponseCompleted));
-    QCOMPARE(readAllChunks(*m_transfer).size(), tenMegabytes.size());
 }
 
 QTEST_GUILESS_MAIN(tst_InternetTransfer)

@@ -78,7 +78,6 @@ ServiceProcess::Reply ServiceProcess::get(const QByteArray &target) const
     if (!raw.startsWith("HTTP/1.1 ") || split < 0)
         return reply;
     reply.status = raw.mid(9, 3).toInt();
-    reply.headers = raw.left(split);
     reply.body = raw.mid(split + 4);
     return reply;
 }

@@ -22,7 +22,6 @@ public:
     struct Reply
     {
         int status = 0;  // 0: no answer
-        QByteArray headers;
         QByteArray body;
         QString text() const; // the body read as Windows-1252, as the client reads chat pages
     };

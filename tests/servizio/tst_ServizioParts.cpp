@@ -3,7 +3,7 @@
 #include "FloodGuard.h"
 #include "MessageRules.h"
 #include "QueryText.h"
-#include "TranscriptReader.h"
+#include "RispostaChat.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -22,7 +22,7 @@ private Q_SLOTS:
     void rulesCountCharactersNotBytes();
 };
 
-// Texts built from the pieces most likely to confuse the client's decoding.
+// Texts built from the pieces most likely to confuse the client's reader.
 void TestServizioParts::markupComesBackAsTyped()
 {
     const QStringList pieces = {QStringLiteral("<"), QStringLiteral("&"), QStringLiteral("lt"), QStringLiteral(";"),
@@ -38,12 +38,11 @@ void TestServizioParts::markupComesBackAsTyped()
             text += pieces.at(random.bounded(int(pieces.size())));
         if (text.contains(QStringLiteral("&lt;")))
             continue; // the one text the client cannot get back
-        QString value;
-        const QString field = QStringLiteral("<!-- MSG -->") + ChatMarkup::encodeField(text) + QStringLiteral("<!-- /0 -->");
-        QVERIFY(TranscriptReader::field(QStringLiteral("<!-- MSG -->"), field, &value));
+        const QString field = QStringLiteral("<!-- MSG -->") + ChatMarkup::encodeField(text) + RispostaChat::FineCampo;
+        const QString value = RispostaChat::valoreGrezzo(QStringLiteral("<!-- MSG -->"), field).toString();
         QString expected = text;
         expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\n', QStringLiteral("\r\n"));
-        QVERIFY2(TranscriptReader::decode(value) == expected, qPrintable(text.toHtmlEscaped()));
+        QVERIFY2(RispostaChat::decodifica(value) == expected, qPrintable(text.toHtmlEscaped()));
     }
 }
 
@@ -66,8 +65,6 @@ void TestServizioParts::queryValues_data()
     QTest::newRow("key without =") << "messaggio&NOME=a" << "messaggio" << true << "";
     QTest::newRow("missing") << "NOME=a" << "messaggio" << false << "";
     QTest::newRow("escaped key") << "%4E%4F%4D%45=z" << "NOME" << true << "z";
-    QTest::newRow("windows-1252") << "m=%E8" << "m" << true << QString::fromUtf8("è");
-    QTest::newRow("utf-8") << "m=%C3%A8" << "m" << true << QString::fromUtf8("è");
 }
 
 void TestServizioParts::queryValues()
@@ -96,11 +93,6 @@ void TestServizioParts::floodGuardCountsPerSenderWithinTheWindow()
     QVERIFY(guard.allows(a, 1000)); // the first has left the window
     guard.record(a, 1000);
     QVERIFY(!guard.allows(a, 1001));
-
-    FloodGuard unlimited(0, 1000);
-    for (int i = 0; i < 100; ++i)
-        unlimited.record(a, 0);
-    QVERIFY(unlimited.allows(a, 0));
 }
 
 void TestServizioParts::floodGuardForgetsIdleSenders()

@@ -14,10 +14,8 @@ public:
     MessageBoxRecorder(const MessageBoxRecorder &) = delete;
     MessageBoxRecorder &operator=(const MessageBoxRecorder &) = delete;
 
-    const QList<MessageBox::Request> &boxes() const { return m_boxes; }
     int count() const { return int(m_boxes.size()); }
     const MessageBox::Request &last() const { return m_boxes.constLast(); }
-    void clear() { m_boxes.clear(); }
 
 private:
     QList<MessageBox::Request> m_boxes;

@@ -2,7 +2,6 @@
 
 #include "HttpTestMessage.h"
 
-#include <QPointer>
 #include <QTcpSocket>
 #include <QUrl>
 #include <memory>

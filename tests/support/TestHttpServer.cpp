@@ -19,6 +19,13 @@ TestHttpServer::TestHttpServer(QObject *parent)
     m_server.listen(QHostAddress::LocalHost);
 }
 
+quint16 TestHttpServer::closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
 QString TestHttpServer::url(const QString &path) const
 {
     return u"http://127.0.0.1:%1%2"_s.arg(port()).arg(path);
@@ -61,15 +68,12 @@ void TestHttpServer::serve(QTcpSocket *socket)
             const QString path = HttpTestMessage::target(*head).path();
             ++m_requests[path];
             connection->unanswered = true;
-            Q_EMIT requestReceived(path);
             answer(socket, connection, path, *head);
         }
     });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket, connection] {
-        if (connection->unanswered) {
+        if (connection->unanswered)
             ++m_abandoned;
-            Q_EMIT requestAbandoned();
-        }
         socket->deleteLater();
     });
 }

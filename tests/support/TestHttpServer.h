@@ -46,9 +46,8 @@ public:
     // Connections that the client closed while their request was still unanswered.
     int abandonedRequests() const { return m_abandoned; }
 
-Q_SIGNALS:
-    void requestReceived(const QString &path);
-    void requestAbandoned();
+    // A loopback port on which nobody listens any more.
+    static quint16 closedPort();
 
 private:
     struct Connection
