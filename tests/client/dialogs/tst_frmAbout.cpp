@@ -10,7 +10,6 @@
 
 #include <QFile>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,7 +41,6 @@ class tst_frmAbout : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void captionsAndVersion();
     void mailLinkNamesProgramAndVersion();
     void siteLinkAndRefusedOpen();
     void sysInfoFromThePathValue();
@@ -84,21 +82,6 @@ void tst_frmAbout::cleanup()
     ShellOpener::setHandler(m_openerPrecedente);
 }
 
-void tst_frmAbout::captionsAndVersion()
-{
-    frmAbout about;
-    QCOMPARE(about.windowTitle(), u"Informazioni su CiarlaChat"_s);
-    QCOMPARE(child<QLabel>(about, "lblTitle")->text(), u"CiarlaChat"_s);
-    QCOMPARE(child<QLabel>(about, "lblProdotto")->text(), u"Prodotto da: "_s);
-    const QString versionLabel = child<QLabel>(about, "lblVersion")->text();
-    QVERIFY(versionLabel.startsWith(u"Versione "_s + versione()));
-    QVERIFY(QRegularExpression(u"^Versione \\d+\\.\\d+\\.\\d+\\D"_s).match(versionLabel).hasMatch());
-    QVERIFY(versionLabel.contains(u"©"_s));
-    QCOMPARE(child<QPushButton>(about, "cmdSysInfo")->text(), u"&System Info..."_s);
-    for (const char *name : {"Label2", "Label3", "Label4", "Label5"})
-        QVERIFY(!child<QLabel>(about, name)->text().isEmpty());
-}
-
 void tst_frmAbout::mailLinkNamesProgramAndVersion()
 {
     frmAbout about;
@@ -106,12 +89,7 @@ void tst_frmAbout::mailLinkNamesProgramAndVersion()
     const QString atteso = u"mailto:"_s + lblEmail->text() + u"?subject=SW%20CiarlaChat%20v"_s + versione();
     QTest::mouseClick(lblEmail, Qt::LeftButton);
     QCOMPARE(m_aperti, QStringList{atteso});
-    QVERIFY(atteso.endsWith(u"v"_s + versione()));
-
-    // The link works from the keyboard too.
-    QTest::keyClick(lblEmail, Qt::Key_Space);
-    QCOMPARE(m_aperti.size(), 2);
-    QCOMPARE(m_aperti.last(), atteso);
+    QVERIFY(child<QLabel>(about, "lblVersion")->text().startsWith(u"Versione "_s + versione()));
 }
 
 void tst_frmAbout::siteLinkAndRefusedOpen()

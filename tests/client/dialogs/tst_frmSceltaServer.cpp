@@ -45,14 +45,11 @@ private Q_SLOTS:
     void rememberedOwnServerIsPreselected();
     void arrowKeyChoiceFocusesTheServerName();
     void closingStoresNothing();
-    void controlsAndTabOrder();
-    void staysOnTopWhileShown();
 };
 
 void tst_frmSceltaServer::firstRunOffersTheOwnRooms()
 {
     frmSceltaServer dialog;
-    QCOMPARE(dialog.windowTitle(), u"Connetti"_s);
     QVERIFY(dialog.Annulla());
     QVERIFY(child<QRadioButton>(dialog, "optServer0")->isChecked());
     auto *txtServer = child<QLineEdit>(dialog, "txtServer");
@@ -87,11 +84,8 @@ void tst_frmSceltaServer::typedAddressIsNormalised()
     QFETCH(QString, atteso);
     frmSceltaServer dialog;
     DialogTestHelpers::clickIndicator(child<QRadioButton>(dialog, "optServer1"));
-    auto *txtServer = child<QLineEdit>(dialog, "txtServer");
-    QVERIFY(txtServer->isEnabled());
-    QCOMPARE(txtServer->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
     QVERIFY(child<QLabel>(dialog, "lblServer")->isEnabled());
-    txtServer->setText(digitato);
+    child<QLineEdit>(dialog, "txtServer")->setText(digitato);
     confirm(dialog);
     QVERIFY(!dialog.Annulla());
     QVERIFY(!dialog.CanaliCiarlaChat());
@@ -145,7 +139,6 @@ void tst_frmSceltaServer::rememberedOwnServerIsPreselected_data()
 {
     QTest::addColumn<QString>("canali");
     QTest::newRow("0") << u"0"_s;
-    QTest::newRow("other text") << u"si"_s;
     QTest::newRow("1 with blank") << u" 1"_s;
 }
 
@@ -193,32 +186,6 @@ void tst_frmSceltaServer::closingStoresNothing()
     QVERIFY(dialog.NomeServer().isEmpty());
     QVERIFY(!dialog.CanaliCiarlaChat());
     QVERIFY(!QFile::exists(SettingsStore::filePath(app)));
-}
-
-void tst_frmSceltaServer::controlsAndTabOrder()
-{
-    frmSceltaServer dialog;
-    const QStringList ordine{u"OKButton"_s, u"CancelButton"_s, u"optServer0"_s, u"optServer1"_s, u"txtServer"_s};
-    QCOMPARE(DialogTestHelpers::tabOrder(child<QWidget>(dialog, "OKButton"), ordine), ordine);
-    QCOMPARE(child<QPushButton>(dialog, "OKButton")->text(), u"Connetti"_s);
-    QCOMPARE(child<QPushButton>(dialog, "CancelButton")->text(), u"Chiudi"_s);
-    QCOMPARE(child<QRadioButton>(dialog, "optServer1")->property("index").toInt(), 1);
-    QVERIFY(child<QLabel>(dialog, "lblServer")->text().startsWith(u"DSN o IP del server: ("_s));
-    QCOMPARE(child<QLabel>(dialog, "lblServer")->buddy(), child<QWidget>(dialog, "txtServer"));
-}
-
-void tst_frmSceltaServer::staysOnTopWhileShown()
-{
-    frmSceltaServer dialog;
-    bool inPrimoPiano = false;
-    QTimer::singleShot(0, &dialog, [&] {
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        inPrimoPiano = dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        confirm(dialog);
-    });
-    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
-    QVERIFY(inPrimoPiano);
-    QVERIFY(!dialog.Annulla());
 }
 
 QTEST_MAIN(tst_frmSceltaServer)

@@ -43,15 +43,15 @@ FakeRetrieval *WindowHarness::invio() const
     return m_creati.isEmpty() ? nullptr : m_creati.constLast().data();
 }
 
-QString WindowHarness::trascrizione() const
+QString WindowHarness::trascrizione(const FrmMain &finestra)
 {
-    return controllo<RichTextView>(u"TxtMes"_s)->plainText();
+    return finestra.findChild<RichTextView *>(u"TxtMes"_s)->plainText();
 }
 
-QString WindowHarness::spia() const
+QString WindowHarness::spia(const FrmMain &finestra)
 {
-    const auto *etichetta = controllo<QLabel>(u"lblmsg"_s);
-    return etichetta->isVisibleTo(m_finestra.get()) ? etichetta->text() : QString();
+    const auto *etichetta = finestra.findChild<QLabel *>(u"lblmsg"_s);
+    return etichetta->isVisibleTo(&finestra) ? etichetta->text() : QString();
 }
 
 void WindowHarness::scriviMessaggio(const QString &nick, const QString &messaggio)

@@ -41,9 +41,12 @@ public:
     std::optional<RuntimeError> erroreCreazione;
 
     template<typename T> T *controllo(const QString &nome) const { return m_finestra->findChild<T *>(nome); }
-    QString trascrizione() const;
+    QString trascrizione() const { return trascrizione(*m_finestra); }
     // "" before the first assignment, else "on-line" or "errore".
-    QString spia() const;
+    QString spia() const { return spia(*m_finestra); }
+    // The same for any main window, such as one on a real server.
+    static QString trascrizione(const FrmMain &finestra);
+    static QString spia(const FrmMain &finestra);
     void scriviMessaggio(const QString &nick, const QString &messaggio);
     void clicca(const QString &nomeBottone);
     void tick();

@@ -3,12 +3,10 @@
 #include "FrmMain.h"
 #include "LimitedTextEdit.h"
 #include "MessageBoxRecorder.h"
-#include "RichTextView.h"
 #include "WindowHarness.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -28,17 +26,8 @@ namespace {
 constexpr int attesaLunga = 30000;
 const QString paginaLettura = u" /getciarlachat.asp "_s;
 const QString paginaInvio = u" /putciarlachat.asp "_s;
-
-QString trascrizione(FrmMain &finestra)
-{
-    return finestra.findChild<RichTextView *>(u"TxtMes"_s)->plainText();
-}
-
-QString spia(FrmMain &finestra)
-{
-    const auto *etichetta = finestra.findChild<QLabel *>(u"lblmsg"_s);
-    return etichetta->isVisibleTo(&finestra) ? etichetta->text() : QString();
-}
+QString (*const trascrizione)(const FrmMain &) = &WindowHarness::trascrizione;
+QString (*const spia)(const FrmMain &) = &WindowHarness::spia;
 } // namespace
 
 class tst_CiarlaChatEndToEnd : public QObject
@@ -59,9 +48,8 @@ private Q_SLOTS:
 private:
     void avviaServizio(quint16 porta);
     void fermaServizio();
-    // A window on the local service, loaded; then also shown and made active.
-    std::unique_ptr<FrmMain> caricaFinestra(const QString &nick);
-    std::unique_ptr<FrmMain> apriFinestra(const QString &nick);
+    // A window on the local service, loaded; unless told, also shown and made active.
+    std::unique_ptr<FrmMain> apriFinestra(const QString &nick, bool attiva = true);
     int richieste(const QString &pagina) const;
 
     QTemporaryDir m_cartella;
@@ -124,7 +112,7 @@ void tst_CiarlaChatEndToEnd::fermaServizio()
     m_servizio.reset();
 }
 
-std::unique_ptr<FrmMain> tst_CiarlaChatEndToEnd::caricaFinestra(const QString &nick)
+std::unique_ptr<FrmMain> tst_CiarlaChatEndToEnd::apriFinestra(const QString &nick, bool attiva)
 {
     auto finestra = std::make_unique<FrmMain>();
     WindowHarness::scegliServer(u"127.0.0.1:"_s + QString::number(m_porta));
@@ -132,13 +120,7 @@ std::unique_ptr<FrmMain> tst_CiarlaChatEndToEnd::caricaFinestra(const QString &n
         return nullptr;
     finestra->Form_Load();
     finestra->findChild<QLineEdit *>(u"txtNick"_s)->setText(nick);
-    return finestra;
-}
-
-std::unique_ptr<FrmMain> tst_CiarlaChatEndToEnd::apriFinestra(const QString &nick)
-{
-    auto finestra = caricaFinestra(nick);
-    if (finestra) {
+    if (attiva) {
         finestra->show();
         finestra->activateWindow();
     }
@@ -155,7 +137,7 @@ int tst_CiarlaChatEndToEnd::richieste(const QString &pagina) const
 
 void tst_CiarlaChatEndToEnd::firstPollAtActivationThenOneEveryTick()
 {
-    auto finestra = caricaFinestra(u"anna"_s);
+    auto finestra = apriFinestra(u"anna"_s, false);
     QVERIFY(finestra);
     QSignalSpy tick(finestra->findChild<QTimer *>(u"tmrLetturaMsg"_s), &QTimer::timeout);
     const int prima = richieste(paginaLettura);
@@ -249,10 +231,10 @@ void tst_CiarlaChatEndToEnd::retrievalServerKilledWhileWindowIsOpen()
     QVERIFY(bus->servicePid(nome) != pid);
     QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"on-line"_s, attesaLunga);
 
-    m_boxes->clear();
+    const int boxPrima = m_boxes->count();
     finestra->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->setPlainText(u"ancora qui"_s);
     QTest::mouseClick(finestra->findChild<QPushButton *>(u"cmdInvia"_s), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > 0, attesaLunga);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > boxPrima, attesaLunga);
     QCOMPARE(m_boxes->last().prompt, u"Messaggio Inviato"_s);
 }
 
