@@ -77,8 +77,6 @@ private Q_SLOTS:
     void blanksAndLineBreaksInValues();
     void decodingOrder_data();
     void decodingOrder();
-    void leggiNumero_data();
-    void leggiNumero();
     void protocolErrors_data();
     void protocolErrors();
     void viewIsHiddenWhileRecordsAreInserted();
@@ -196,7 +194,12 @@ void tst_Trascrizione::recordCounts_data()
     QTest::newRow("largest 32-bit") << u"2147483647"_s << 3 << u"a1,a2,a3"_s << 0;
     QTest::newRow("smaller than present") << u"2"_s << 3 << u"a1,a2"_s << 0;
     QTest::newRow("beyond 32-bit") << u"2147483648"_s << 1 << QString() << 6;
+    QTest::newRow("smallest 32-bit") << u"-2147483648"_s << 1 << QString() << 0;
+    QTest::newRow("line breaks around") << u"\r\n2\r\n"_s << 3 << u"a1,a2"_s << 0;
+    QTest::newRow("below 32-bit") << u"-2147483649"_s << 1 << QString() << 6;
     QTest::newRow("not a number") << u"due"_s << 1 << QString() << 13;
+    QTest::newRow("letters after digits") << u"4x"_s << 1 << QString() << 13;
+    QTest::newRow("too long, then a letter") << u"99999999999999999999x"_s << 1 << QString() << 13;
 }
 
 void tst_Trascrizione::recordCounts()
@@ -273,32 +276,6 @@ void tst_Trascrizione::decodingOrder()
     QFETCH(QString, valore);
     QFETCH(QString, atteso);
     QCOMPARE(Trascrizione::LeggiCampo(u"<!-- MSG -->"_s, u"x<!-- MSG --> "_s + valore + u" <!-- /0 -->"_s), atteso);
-}
-
-void tst_Trascrizione::leggiNumero_data()
-{
-    QTest::addColumn<QString>("valore");
-    QTest::addColumn<int>("atteso");
-    QTest::addColumn<int>("errore");
-
-    QTest::newRow("smallest") << u"-2147483648"_s << int(std::numeric_limits<qint32>::min()) << 0;
-    QTest::newRow("line breaks around") << u"\r\n5\r\n"_s << 5 << 0;
-    QTest::newRow("too small") << u"-2147483649"_s << 0 << 6;
-    QTest::newRow("letters after digits") << u"4x"_s << 0 << 13;
-    QTest::newRow("long then letter") << u"99999999999999999999x"_s << 0 << 13;
-}
-
-void tst_Trascrizione::leggiNumero()
-{
-    QFETCH(QString, valore);
-    QFETCH(int, atteso);
-    QFETCH(int, errore);
-    qint32 letto = 0;
-    QCOMPARE(runtimeErrorOf([&] {
-                 letto = Trascrizione::LeggiNumero(u"<!-- REC -->"_s, u"<!-- REC -->"_s + valore + u"<!-- /0 -->"_s);
-             }),
-             errore);
-    QCOMPARE(letto, atteso);
 }
 
 void tst_Trascrizione::protocolErrors_data()
