@@ -52,10 +52,8 @@ private:
 
     QStringList m_avviati;
     bool m_avvioRiesce = true;
-    ProgramStarter::Handler m_starterPrecedente;
     QStringList m_aperti;
     int m_risultatoShell = ShellOpener::Accepted;
-    ShellOpener::Handler m_openerPrecedente;
 };
 
 void tst_frmAbout::init()
@@ -64,13 +62,13 @@ void tst_frmAbout::init()
     Registry::deleteKey(Registry::LocalMachine, chiaveCartella);
     m_avviati.clear();
     m_avvioRiesce = true;
-    m_starterPrecedente = ProgramStarter::setHandler([this](const QString &programma) {
+    ProgramStarter::setHandler([this](const QString &programma) {
         m_avviati.append(programma);
         return m_avvioRiesce;
     });
     m_aperti.clear();
     m_risultatoShell = ShellOpener::Accepted;
-    m_openerPrecedente = ShellOpener::setHandler([this](const ShellOpener::Request &r) {
+    ShellOpener::setHandler([this](const ShellOpener::Request &r) {
         m_aperti.append(r.target);
         return m_risultatoShell;
     });
@@ -78,8 +76,8 @@ void tst_frmAbout::init()
 
 void tst_frmAbout::cleanup()
 {
-    ProgramStarter::setHandler(m_starterPrecedente);
-    ShellOpener::setHandler(m_openerPrecedente);
+    ProgramStarter::setHandler({});
+    ShellOpener::setHandler({});
 }
 
 void tst_frmAbout::mailLinkNamesProgramAndVersion()
