@@ -30,8 +30,9 @@ private:
 
 void tst_SettingsStore::init()
 {
-    // Blanks and a non-ASCII letter in the path must not matter.
-    m_home = std::make_unique<QTemporaryDir>(QDir::tempPath() + u"/impostazioni è prova XXXXXX"_s);
+    // Blanks, a non-ASCII letter and a long folder name in the path must not matter.
+    m_home = std::make_unique<QTemporaryDir>(QDir::tempPath() + u"/impostazioni è prova "_s + QString(200, u'n')
+                                             + u"XXXXXX"_s);
     QVERIFY(m_home->isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->path()));
 }

@@ -101,7 +101,7 @@ void tst_zuUtilita::logLineStampAndEncoding()
 {
     QTemporaryDir dir;
     zuUtilita zu;
-    const QString log = dir.path() + u"/server è.log"_s;
+    const QString log = dir.path() + u"/server è "_s + QString(240, u'l') + u".log"_s;
     QVERIFY(zu.ScriviLog(u"città"_s, log, true, false));
     QVERIFY(zu.ScriviLog(QString(), u"  "_s + log + u" "_s, true, false));
     QVERIFY(zu.ScriviLog(u"senza data"_s, log, false, false));
