@@ -1,6 +1,7 @@
 // Menu commands: clipboard, printing, help, web pages, connect, settings, exit.
 #include "FrmMain.h"
 
+#include "DataFolder.h"
 #include "FrmImpostazioni.h"
 #include "FrmLeggimi.h"
 #include "IndirizziChat.h"
@@ -123,7 +124,7 @@ void FrmMain::mnstampa_Click()
 void FrmMain::mnguida_Click()
 {
     try {
-        zu().EseguiEx(this, zu().AggiungiSepDir(QCoreApplication::applicationDirPath()) + u"ciarlachat.pdf"_s, false);
+        zu().EseguiEx(this, IndirizziChat::indirizzoGuida(DataFolder::path()), false);
     } catch (const RuntimeError &e) {
         zu().PrintErrore(e);
     }

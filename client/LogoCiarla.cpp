@@ -21,12 +21,10 @@ void disegnaFumetto(QPainter &p, const QRectF &area, const QColor &colore, bool 
     p.setBrush(colore);
     p.drawPath(fumetto.united(coda));
 }
+} // namespace
 
-QPixmap disegna(int lato)
+void LogoCiarla::dipingi(QPainter &p, int lato)
 {
-    QPixmap immagine(lato, lato);
-    immagine.fill(Qt::transparent);
-    QPainter p(&immagine);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(lato / 48.0, lato / 48.0);
     disegnaFumetto(p, QRectF(2, 3, 34, 22), QColor(0x1f, 0x5f, 0xbf), true);
@@ -35,9 +33,16 @@ QPixmap disegna(int lato)
     p.setBrush(Qt::white);
     for (int i = 0; i < 3; ++i)
         p.drawEllipse(QPointF(11 + i * 8, 14), 2.2, 2.2);
+}
+
+QPixmap LogoCiarla::immagine(int lato)
+{
+    QPixmap immagine(lato, lato);
+    immagine.fill(Qt::transparent);
+    QPainter p(&immagine);
+    dipingi(p, lato);
     return immagine;
 }
-} // namespace
 
 QSize LogoCiarla::dimensione()
 {
@@ -48,6 +53,6 @@ QIcon LogoCiarla::icona()
 {
     QIcon icona;
     for (const int lato : {16, 24, 32, 48, 64, 96})
-        icona.addPixmap(disegna(lato));
+        icona.addPixmap(immagine(lato));
     return icona;
 }

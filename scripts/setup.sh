@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev libgl-dev
-  libsqlite3-dev libmspack-dev desktop-file-utils
+  qt6-svg-dev libsqlite3-dev libmspack-dev
+  dpkg-dev file lintian appstream desktop-file-utils systemd
   dbus dbus-x11 xvfb xauth x11-apps imagemagick fonts-liberation
   wrk curl python3 python3-dbus python3-gi
 )

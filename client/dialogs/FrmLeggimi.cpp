@@ -1,9 +1,9 @@
 #include "FrmLeggimi.h"
 
+#include "DataFolder.h"
 #include "RichTextView.h"
 #include "RuntimeError.h"
 
-#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -48,5 +48,5 @@ FrmLeggimi::FrmLeggimi(QWidget *parent)
 
 QString FrmLeggimi::percorsoLeggimi()
 {
-    return zuUtilita().AggiungiSepDir(QCoreApplication::applicationDirPath()) + u"Leggimi.txt"_s;
+    return zuUtilita().AggiungiSepDir(DataFolder::path()) + u"Leggimi.txt"_s;
 }

@@ -7,7 +7,7 @@
 class QPushButton;
 class RichTextView;
 
-// Shows the readme "Leggimi.txt" that lies beside the program.
+// Shows the readme "Leggimi.txt" of the program's data folder (DataFolder).
 class FrmLeggimi : public QDialog
 {
     Q_OBJECT

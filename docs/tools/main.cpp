@@ -4,11 +4,14 @@
 //   ciarla-docs shots <folder>
 //   ciarla-docs guide <guide.html> <pictures folder> <out.pdf>
 //   ciarla-docs icon <out.png> <size>
+//   ciarla-docs icon <out.svg>
 #include "DialogShots.h"
 #include "GuideRenderer.h"
 #include "LogoCiarla.h"
 
 #include <QApplication>
+#include <QPainter>
+#include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -17,8 +20,25 @@ using namespace Qt::StringLiterals;
 namespace {
 int usage()
 {
-    std::fprintf(stderr, "usage: ciarla-docs shots <folder> | guide <html> <pictures> <pdf> | icon <png> <size>\n");
+    std::fprintf(stderr, "usage: ciarla-docs shots <folder> | guide <html> <pictures> <pdf> | icon <png> <size>"
+                         " | icon <svg>\n");
     return 2;
+}
+
+// The desktop's scalable icon: the logo's own drawing, as vector paths.
+bool writeScalableIcon(const QString &file)
+{
+    const QSize size = LogoCiarla::dimensione();
+    QSvgGenerator svg;
+    svg.setFileName(file);
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    svg.setTitle(u"CiarlaChat"_s);
+    QPainter p;
+    if (!p.begin(&svg))
+        return false;
+    LogoCiarla::dipingi(p, size.width());
+    return p.end();
 }
 
 int run(const QStringList &args)
@@ -30,8 +50,10 @@ int run(const QStringList &args)
         return GuideRenderer::render(args[2], args[3], args[4]) ? 0 : 1;
     if (command == u"icon"_s && args.size() == 4) {
         const int size = args[3].toInt();
-        return size > 0 && LogoCiarla::icona().pixmap(size).save(args[2], "PNG") ? 0 : 1;
+        return size > 0 && LogoCiarla::immagine(size).save(args[2], "PNG") ? 0 : 1;
     }
+    if (command == u"icon"_s && args.size() == 3)
+        return writeScalableIcon(args[2]) ? 0 : 1;
     return usage();
 }
 } // namespace
