@@ -15,6 +15,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_SKIP_I
   "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "${JOBS:-$(nproc)}" --target CiarlaChat CiarlaServer ciarla-servizio ciarla_docs ciarla_changelog
 cmake --build "$build" --target package
+rm -rf dist/_CPack_Packages
 
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
