@@ -10,8 +10,12 @@ build=build-package
 rm -rf "$build" dist
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# Debian's hardening flags (fortified functions, immediate binding, PIE), as a
+# Debian build would use them.
+eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+export CXXFLAGS="$CXXFLAGS $CPPFLAGS"
 # Only what the packages hold is built, not the test suite.
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON -DCMAKE_SKIP_PACKAGE_ALL_DEPENDENCY=ON \
   "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "${JOBS:-$(nproc)}" --target CiarlaChat CiarlaServer ciarla-servizio ciarla_docs ciarla_changelog
 cmake --build "$build" --target package
