@@ -26,10 +26,24 @@ bool containsName(const QStringList &names, const QString &wanted)
     return names.contains(wanted, Qt::CaseInsensitive);
 }
 
-// A QSettings group path treats "/" and "\" as separators; the store's names are flat.
-bool isFlatName(const QString &name)
+// QSettings reads "/" and "\" in a name as group separators, while the store's
+// names are flat and may hold any character: those two, and "%" that marks the
+// escape, are written as "%25", "%2F" and "%5C".
+QString flatName(const QString &name)
 {
-    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\');
+    QString escaped;
+    escaped.reserve(name.size());
+    for (const QChar c : name) {
+        if (c == u'%')
+            escaped += QStringLiteral("%25");
+        else if (c == u'/')
+            escaped += QStringLiteral("%2F");
+        else if (c == u'\\')
+            escaped += QStringLiteral("%5C");
+        else
+            escaped += c;
+    }
+    return escaped;
 }
 
 bool createPrivateFile(const QString &path)
@@ -79,7 +93,7 @@ std::optional<QString> SettingsStore::value(const QString &application, const QS
             *status = s;
     };
     const QString path = filePath(application);
-    if (!QFileInfo::exists(path) || !isFlatName(section) || !isFlatName(key)) {
+    if (!QFileInfo::exists(path) || section.isEmpty() || key.isEmpty()) {
         report(ReadStatus::Missing);
         return std::nullopt;
     }
@@ -89,26 +103,28 @@ std::optional<QString> SettingsStore::value(const QString &application, const QS
         report(ReadStatus::Unreadable);
         return std::nullopt;
     }
+    const QString group = flatName(section);
+    const QString entry = flatName(key);
     const QStringList groups = settings.childGroups();
-    if (!containsName(groups, section)) {
+    if (!containsName(groups, group)) {
         report(ReadStatus::Missing);
         return std::nullopt;
     }
-    settings.beginGroup(existingName(groups, section));
+    settings.beginGroup(existingName(groups, group));
     const QStringList keys = settings.childKeys();
-    if (!containsName(keys, key)) {
+    if (!containsName(keys, entry)) {
         report(ReadStatus::Missing);
         return std::nullopt;
     }
     report(ReadStatus::Found);
-    return settings.value(existingName(keys, key)).toString();
+    return settings.value(existingName(keys, entry)).toString();
 }
 
 bool SettingsStore::setValue(const QString &application, const QString &section, const QString &key,
                              const QString &value)
 {
     const QString path = filePath(application);
-    if (!isFlatName(section) || !isFlatName(key) || !createPrivateFile(path) || !lockIsFree(path))
+    if (section.isEmpty() || key.isEmpty() || !createPrivateFile(path) || !lockIsFree(path))
         return false;
     const QFileInfo info(path);
     if (!info.isReadable() || !info.isWritable())
@@ -117,9 +133,8 @@ bool SettingsStore::setValue(const QString &application, const QString &section,
     // A file we could not parse is kept as it is rather than rewritten from nothing.
     if (settings.status() != QSettings::NoError || looksCorrupt(settings, path))
         return false;
-    const QString group = existingName(settings.childGroups(), section);
-    settings.beginGroup(group);
-    settings.setValue(existingName(settings.childKeys(), key), value);
+    settings.beginGroup(existingName(settings.childGroups(), flatName(section)));
+    settings.setValue(existingName(settings.childKeys(), flatName(key)), value);
     settings.endGroup();
     settings.sync();
     const bool written = settings.status() == QSettings::NoError;

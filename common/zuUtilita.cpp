@@ -69,7 +69,7 @@ void zuUtilita::CurDirApp()
 
 QString zuUtilita::AggiungiSepDir(QString &percorso)
 {
-    percorso = percorso.trimmed();
+    percorso = senzaBlank(percorso);
     if (!percorso.isEmpty() && !percorso.endsWith(u'/'))
         percorso += u'/';
     return percorso;
@@ -117,7 +117,7 @@ bool zuUtilita::ScriviLog(const QString &testo, const std::optional<QString> &fi
 {
     QString file;
     if (filename) {
-        file = filename->trimmed();
+        file = senzaBlank(*filename);
     } else {
         file = programFolder();
         if (!file.endsWith(u'/') && !file.endsWith(u'\\'))
@@ -162,6 +162,17 @@ void zuUtilita::mostraErroreCorrente(const QString &inizio)
                                                                   : CurrentError::description();
     MessageBox::show(inizio + messaggio, MessageBox::Information, u"Errore "_s + QString::number(numero));
     CurrentError::clear();
+}
+
+QString zuUtilita::senzaBlank(const QString &testo)
+{
+    qsizetype inizio = 0;
+    qsizetype fine = testo.size();
+    while (inizio < fine && testo.at(inizio) == u' ')
+        ++inizio;
+    while (fine > inizio && testo.at(fine - 1) == u' ')
+        --fine;
+    return testo.sliced(inizio, fine - inizio);
 }
 
 bool zuUtilita::LeggiChiaveRegistro(quint32 root, const QString &chiave, const QString &nomeValore, QString &testo)

@@ -21,7 +21,7 @@ public:
                      const QString &DefaultValore);
     bool ScriviINI(const QString &fileINI, const QString &Sezione, const QString &chiave, const QString &valore);
     void CurDirApp();
-    // Trims the caller's path and gives it a trailing "/", in place.
+    // Trims the caller's path of blanks and gives it a trailing "/", in place.
     QString AggiungiSepDir(QString &percorso);
     QString AggiungiSepDir(QString &&percorso);
     QString CartellaApplicazione(const QString &applicazione);
@@ -175,6 +175,8 @@ public:
     QString GetSerialDrive(const QString &letteraDrive);
 
 private:
+    // Without leading and trailing blanks (code 32); tabs and line breaks stay.
+    static QString senzaBlank(const QString &testo);
     bool LeggiChiaveRegistro(quint32 root, const QString &chiave, const QString &nomeValore, QString &testo);
     void mostraErroreCorrente(const QString &inizio);
     // zuUtilitaSistema.cpp

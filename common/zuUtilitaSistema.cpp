@@ -239,7 +239,7 @@ bool zuUtilita::FileAperto(const QString &file)
 
 bool zuUtilita::CreaPercorsoDirectory(QString &path)
 {
-    if (path.trimmed().isEmpty())
+    if (senzaBlank(path).isEmpty())
         return false;
     AggiungiSepDir(path);
     if (QFileInfo(path).isDir())

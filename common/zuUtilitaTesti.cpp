@@ -24,6 +24,21 @@ void requireShortLength(const QString &testo)
         throw RuntimeError(RuntimeError::Overflow);
 }
 
+// The whole number a version part begins with, after leading blanks: "1 0" is 1,
+// "2e5" is 2, "&H10" is 0. Radix prefixes and exponents are not version numbers.
+qint16 versionPart(QStringView parte)
+{
+    qsizetype i = 0;
+    while (i < parte.size() && parte[i] == u' ')
+        ++i;
+    const qsizetype inizio = i;
+    if (i < parte.size() && (parte[i] == u'+' || parte[i] == u'-'))
+        ++i;
+    while (i < parte.size() && parte[i] >= u'0' && parte[i] <= u'9')
+        ++i;
+    return NumericText::toInteger16(parte.sliced(inizio, i - inizio).toDouble());
+}
+
 // Parts 1 to 4 of a dotted version; once the dots are used up the last part repeats.
 std::array<qint16, versionParts> versionNumbers(const QString &versione)
 {
@@ -32,9 +47,9 @@ std::array<qint16, versionParts> versionNumbers(const QString &versione)
     for (qint16 &parte : parti) {
         const qsizetype punto = resto.indexOf(u'.');
         if (punto < 0) {
-            parte = NumericText::toInteger16(NumericText::leadingValue(resto));
+            parte = versionPart(resto);
         } else {
-            parte = NumericText::toInteger16(NumericText::leadingValue(resto.first(punto)));
+            parte = versionPart(resto.first(punto));
             resto = resto.sliced(punto + 1);
         }
     }

@@ -43,6 +43,12 @@ QByteArray BodyText::charset(const QByteArray &contentType)
 
 QString BodyText::decode(const QByteArray &body, const QByteArray &contentType)
 {
+    // The bus's strings end at a NUL: it must not cut off the rest of the page.
+    return decodeBytes(body, contentType).replace(QChar(u'\0'), QChar::ReplacementCharacter);
+}
+
+QString BodyText::decodeBytes(const QByteArray &body, const QByteArray &contentType)
+{
     const QByteArray name = charset(contentType);
     if (isWindows1252Label(name))
         return Windows1252::decode(body);

@@ -34,6 +34,9 @@ bool isServerReply(const QNetworkReply &reply)
     case QNetworkReply::UnknownServerError:
     case QNetworkReply::UnknownContentError:
     case QNetworkReply::ProtocolInvalidOperationError:
+    // A login the server or proxy refused still comes with its page.
+    case QNetworkReply::AuthenticationRequiredError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
         return true;
     default:
         return false;
@@ -176,6 +179,10 @@ void InternetTransfer::finished()
     auto fine = std::move(m_fine);
     m_fine = nullptr;
 
+    // A refused login leaves its connection unable to try again: start the next request afresh.
+    if (reply->error() == QNetworkReply::AuthenticationRequiredError
+        || reply->error() == QNetworkReply::ProxyAuthenticationRequiredError)
+        m_manager.clearConnectionCache();
     if (m_timedOut) {
         fail(TransferError::TimedOut, TransferError::text(TransferError::TimedOut));
     } else if (isServerReply(*reply)) {
@@ -192,9 +199,6 @@ void InternetTransfer::finished()
         // Through a proxy, the only host we connect to is the proxy.
         if (m_accessType == NamedProxy && (number == TransferError::CannotConnect || number == TransferError::NameNotResolved))
             number = TransferError::ProxyUnreachable;
-        // A refused login leaves its connection unable to try again: start the next request afresh.
-        if (number == TransferError::ServerAuthentication || number == TransferError::ProxyAuthentication)
-            m_manager.clearConnectionCache();
         // Qt's own error text may hold the address, credentials included: only its number goes out.
         fail(number, number == TransferError::Internal
                          ? TransferError::text(number) + u" (%1)"_s.arg(int(reply->error()))

@@ -1,5 +1,9 @@
 #include "DocumentText.h"
 
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
 namespace DocumentText {
 
 namespace {
@@ -17,10 +21,15 @@ bool endsRun(QChar c)
 
 } // namespace
 
-QString forInsertion(const QString &text)
+void insert(QTextCursor &cursor, const QString &text, QTextCharFormat format)
 {
-    QString out;
-    out.reserve(text.size() + text.size() / LongestUnbrokenRun);
+    format.clearProperty(BreakOpportunityProperty);
+    QTextCharFormat breakFormat = format;
+    breakFormat.setProperty(BreakOpportunityProperty, true);
+    // One edit: a visible view lays the text out once, not after every piece.
+    cursor.beginEditBlock();
+    QString piece;
+    piece.reserve(text.size());
     qsizetype run = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         QChar c = text.at(i);
@@ -31,20 +40,38 @@ QString forInsertion(const QString &text)
         if (endsRun(c)) {
             run = 0;
         } else if (++run > LongestUnbrokenRun && !c.isLowSurrogate()) {
-            out += QChar(BreakOpportunity);
+            cursor.insertText(piece, format);
+            cursor.insertText(QString(QChar(BreakOpportunity)), breakFormat);
+            piece.clear();
             run = 1;
         }
-        out += c;
+        piece += c;
     }
-    return out;
+    cursor.insertText(piece, format);
+    cursor.endEditBlock();
 }
 
-QString toPlain(QString text)
+bool isBreakOpportunity(const QTextFragment &fragment)
 {
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    text.replace(QChar::LineSeparator, u'\n');
-    text.replace(QChar::Nbsp, u' ');
-    text.remove(QChar(BreakOpportunity));
+    return fragment.charFormat().hasProperty(BreakOpportunityProperty);
+}
+
+QString plain(const QTextDocument &document, int from, int to)
+{
+    QString text;
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = std::max(fragment.position(), from);
+            const int end = std::min(fragment.position() + fragment.length(), to);
+            if (start < end && !isBreakOpportunity(fragment))
+                text += QStringView(fragment.text()).sliced(start - fragment.position(), end - start);
+        }
+        const int paragraphEnd = block.position() + block.length() - 1;
+        if (paragraphEnd >= from && paragraphEnd < to)
+            text += u"\r\n";
+    }
     return text;
 }
 

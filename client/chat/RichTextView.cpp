@@ -7,9 +7,11 @@
 #include "Windows1252.h"
 
 #include <QFile>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QStringDecoder>
+#include <memory>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -114,7 +116,7 @@ void RichTextView::clear()
 
 QString RichTextView::plainText() const
 {
-    return DocumentText::toPlain(toPlainText());
+    return DocumentText::plain(*document(), 0, textLength());
 }
 
 int RichTextView::textLength() const
@@ -139,7 +141,8 @@ void RichTextView::setRtfSource(const QString &rtf)
 
 QString RichTextView::selectedText() const
 {
-    return DocumentText::toPlain(editCursor().selectedText());
+    const QTextCursor cursor = editCursor();
+    return DocumentText::plain(*document(), cursor.selectionStart(), cursor.selectionEnd());
 }
 
 int RichTextView::insertionPoint() const
@@ -211,12 +214,12 @@ void RichTextView::setSelAlignment(int alignment)
 void RichTextView::insertText(const QString &text)
 {
     if (m_batching) {
-        m_batch.insertText(DocumentText::forInsertion(text));
+        DocumentText::insert(m_batch, text, m_batch.charFormat());
         return;
     }
     // The widget's cursor moves along with the text inserted at its position.
     QTextCursor cursor = textCursor();
-    cursor.insertText(DocumentText::forInsertion(text));
+    DocumentText::insert(cursor, text, cursor.charFormat());
 }
 
 QTextDocument *RichTextView::printableDocument() const
@@ -264,6 +267,16 @@ void RichTextView::setPlainContents(const QString &text)
     clear();
     insertText(text);
     setInsertionPoint(0);
+}
+
+QMimeData *RichTextView::createMimeDataFromSelection() const
+{
+    // Qt's own data fills its plain text in late, from its own conversion: copy the HTML out.
+    const std::unique_ptr<QMimeData> formatted(QTextEdit::createMimeDataFromSelection());
+    auto *data = new QMimeData;
+    data->setHtml(formatted->html());
+    data->setText(selectedText());
+    return data;
 }
 
 void RichTextView::mousePressEvent(QMouseEvent *event)

@@ -8,7 +8,8 @@ class QTextDocument;
 // The rich-text box of the transcript and of the readme: the handful of operations
 // the windows rely on, over QTextEdit. Positions count characters of the document,
 // where every paragraph break is one character; they are those of plainText() except
-// in words of more than 256 characters (see DocumentText).
+// at paragraph ends (CR LF there) and in words of more than 256 characters (see
+// DocumentText).
 class RichTextView : public QTextEdit
 {
     Q_OBJECT
@@ -27,7 +28,8 @@ public:
     // Removes all text and all formatting; the next insertion starts from the defaults.
     void clear();
 
-    // The whole text; paragraphs are separated by "\n".
+    // The whole text, every character as the document holds it; paragraphs are
+    // separated by CR LF.
     QString plainText() const;
     // The position of the end of the text, without building it.
     int textLength() const;
@@ -37,7 +39,7 @@ public:
     // Replaces the contents with the RTF given; the empty text clears the view.
     void setRtfSource(const QString &rtf);
 
-    // The selected text, paragraphs separated by "\n"; empty when nothing is selected.
+    // The selected text, paragraphs separated by CR LF; empty when nothing is selected.
     QString selectedText() const;
 
     int insertionPoint() const;
@@ -72,6 +74,8 @@ Q_SIGNALS:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    // The keyboard's copy takes the same plain text as selectedText().
+    QMimeData *createMimeDataFromSelection() const override;
 
 private:
     void setPlainContents(const QString &text);

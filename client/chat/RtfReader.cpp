@@ -280,7 +280,7 @@ private:
         if (m_run.isEmpty())
             return;
         applyAlignment();
-        m_cursor.insertText(DocumentText::forInsertion(m_run), format());
+        DocumentText::insert(m_cursor, m_run, format());
         m_run.clear();
     }
 

@@ -47,8 +47,6 @@ void appendEscaped(QString &out, QStringView text)
 {
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if (u == DocumentText::BreakOpportunity)
-            continue; // ours, not the text's
         if (u == u'\\' || u == u'{' || u == u'}') {
             out += u'\\';
             out += c;
@@ -85,6 +83,8 @@ public:
             body += u"\\pard"_s + alignment(block.blockFormat().alignment());
             for (auto it = block.begin(); !it.atEnd(); ++it) {
                 const QTextFragment fragment = it.fragment();
+                if (DocumentText::isBreakOpportunity(fragment))
+                    continue; // ours, not the text's
                 body += u'{' + properties(fragment.charFormat()) + u' ';
                 appendEscaped(body, fragment.text());
                 body += u'}';

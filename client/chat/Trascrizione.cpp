@@ -2,7 +2,6 @@
 
 #include "RichTextView.h"
 #include "RispostaChat.h"
-#include "RuntimeError.h"
 
 using namespace Qt::StringLiterals;
 
@@ -25,12 +24,11 @@ constexpr Formato Nick{12, true, false, RichTextView::AlignLeft};
 constexpr Formato Intestazione{10, false, true, RichTextView::AlignLeft};
 constexpr Formato Messaggio{10, false, false, RichTextView::AlignLeft};
 
-// Laying out text costs about a second for 10,000 records or 800,000 characters
-// on a small machine; a room's page holds its latest messages, far fewer. A reply
-// that would draw more (a flood, or many records borrowing one huge later field)
-// stops there as if memory had run out, with the records drawn so far left in view.
-constexpr qsizetype MassimoCaratteri = 800000;
-constexpr qint64 MassimoRecord = 10000;
+// Bounds against a hostile server, far beyond what a real room sends: 16 MB of text
+// and 100,000 records. A reply that would draw more (a flood, or many records
+// borrowing one huge later field) draws the records that fit and says so below them.
+constexpr qsizetype MassimoCaratteri = 16 << 20;
+constexpr qint64 MassimoRecord = 100000;
 
 void inserisci(RichTextView *view, const Formato &formato, const QString &testo)
 {
@@ -118,7 +116,7 @@ void Trascrizione::ElaboraRisposta(const QString &risposta)
         if (tag < 0)
             break;
         if (i > MassimoRecord)
-            throw RuntimeError(7);
+            return segnalaTroncata(i - 1);
         inizioRecord = tag;
         Record record;
         record.nick = lettore.campo(RispostaChat::Campo::Nick, inizioRecord);
@@ -128,9 +126,15 @@ void Trascrizione::ElaboraRisposta(const QString &risposta)
         const qsizetype crescita = record.nick.size() + record.data.size() + record.ip.size()
                                  + record.messaggio.size();
         if (m_view->textLength() + crescita > MassimoCaratteri)
-            throw RuntimeError(7);
+            return segnalaTroncata(i - 1);
         aggiungiRecord(record);
     }
+}
+
+void Trascrizione::segnalaTroncata(qint64 mostrati)
+{
+    allaFine(m_view);
+    inserisci(m_view, Banner, CrLf + u"risposta troppo grande: mostrati solo i primi %1 messaggi."_s.arg(mostrati));
 }
 
 void Trascrizione::aggiungiRecord(const Record &record)

@@ -17,9 +17,9 @@ public:
     explicit Trascrizione(RichTextView *view, QObject *parent = nullptr);
 
     // Draws a reply. Throws RuntimeError 9001 (unknown reply), 5 (field not closed),
-    // 13 (count not a number), 6 (count too large) or 7 (more than 10,000 records or
-    // 800,000 characters to draw); the records drawn before stay, and the view is
-    // visible afterwards.
+    // 13 (count not a number) or 6 (count too large); the records drawn before stay,
+    // and the view is visible afterwards. Beyond 100,000 records or 16 MB of text it
+    // draws what fits and a line that says so.
     void ElaboraRisposta(const QString &risposta);
 
     QString UltimaRisposta() const { return m_ultimaRisposta.value_or(QString()); }
@@ -44,6 +44,8 @@ private:
     };
 
     void aggiungiRecord(const Record &record);
+    // The banner line under the records that fitted.
+    void segnalaTroncata(qint64 mostrati);
 
     RichTextView *m_view;
     // Empty until a reply is drawn: an empty body must still show its banner.

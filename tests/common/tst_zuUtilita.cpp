@@ -48,6 +48,7 @@ void tst_zuUtilita::aggiungiSepDir_data()
     QTest::newRow("blanks around") << u"  /dati  "_s << u"/dati/"_s;
     QTest::newRow("only blanks") << u"   "_s << QString();
     QTest::newRow("already ends") << u"/home/anna/"_s << u"/home/anna/"_s;
+    QTest::newRow("tabs and line breaks stay") << u" \t/dati\r\n "_s << u"\t/dati\r\n/"_s;
     QTest::newRow("backslash is a character here") << u"/dati\\"_s << u"/dati\\/"_s;
 }
 
@@ -121,6 +122,10 @@ void tst_zuUtilita::logLineStampAndEncoding()
     QVERIFY(lines.at(0).endsWith(" citt\xe0\r")); // Windows-1252, not UTF-8
     QCOMPARE(lines.at(1).size(), 22);             // stamp, one blank, CR
     QCOMPARE(lines.at(2), QByteArray("senza data\r"));
+
+    // Only blanks are trimmed from the name: a tab belongs to it.
+    QVERIFY(zu.ScriviLog(u"tab"_s, log + u"\t "_s, false, false));
+    QCOMPARE(readAll(log + u'\t'), QByteArray("tab\r\n"));
 }
 
 void tst_zuUtilita::logDeletionRules()

@@ -297,8 +297,10 @@ void tst_zuUtilitaSistema::createsEveryMissingFolderOfAPath()
     const QString prima = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
     QVERIFY(zu.CreaPercorsoDirectory(u"relativa/due"_s));
+    QVERIFY(zu.CreaPercorsoDirectory(u"\t"_s)); // a tab is no blank: it names a folder
     QVERIFY(QDir::setCurrent(prima));
     QVERIFY(QFileInfo(dir.path() + u"/relativa/due"_s).isDir());
+    QVERIFY(QFileInfo(dir.path() + u"/\t"_s).isDir());
 }
 
 void tst_zuUtilitaSistema::folderPickerAnswersTheChosenFolder()

@@ -20,6 +20,7 @@ private Q_SLOTS:
     void bodyBecomesTextByCharset_data();
     void bodyBecomesTextByCharset();
     void statesAndChunksOfASuccessfulRequest();
+    void errorStatusStillDeliversTheBody_data();
     void errorStatusStillDeliversTheBody();
     void failuresEndInTheErrorState_data();
     void failuresEndInTheErrorState();
@@ -91,6 +92,7 @@ void tst_InternetTransfer::bodyBecomesTextByCharset_data()
     QTest::newRow("unknown charset, valid utf-8") << QByteArray("citt\xC3\xA0") << QByteArray("text/html; charset=x-nessuno")
                                                   << u"città"_s;
     QTest::newRow("empty body") << QByteArray() << QByteArray() << QString();
+    QTest::newRow("NUL inside") << QByteArray("a\0b", 3) << QByteArray("text/html") << u"a\uFFFDb"_s;
 }
 
 void tst_InternetTransfer::bodyBecomesTextByCharset()
@@ -119,17 +121,52 @@ void tst_InternetTransfer::statesAndChunksOfASuccessfulRequest()
     QVERIFY(!m_transfer->StillExecuting());
 }
 
+void tst_InternetTransfer::errorStatusStillDeliversTheBody_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("userName"); // offered when challenged
+    QTest::addColumn<bool>("viaProxy");    // a proxy that wants other credentials
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("server error") << u"/guasto"_s << QString() << false << 500 << u"guasto"_s;
+    QTest::newRow("401 without a challenge") << u"/vietata"_s << QString() << false << 401 << u"vietata"_s;
+    QTest::newRow("401, no credentials") << u"/riservata"_s << QString() << false << 401
+                                         << u"<html><body>Unauthorized</body></html>"_s;
+    QTest::newRow("401, credentials refused") << u"/riservata"_s << u"mario"_s << false << 401
+                                              << u"<html><body>Unauthorized</body></html>"_s;
+    QTest::newRow("407, credentials refused") << u"/guasto"_s << u"mario"_s << true << 407
+                                              << u"<html>proxy</html>"_s;
+}
+
 void tst_InternetTransfer::errorStatusStillDeliversTheBody()
 {
+    QFETCH(QString, path);
+    QFETCH(QString, userName);
+    QFETCH(bool, viaProxy);
+    QFETCH(int, status);
+    QFETCH(QString, body);
     TestHttpServer::Response response;
     response.status = 500;
     response.reason = "Internal Server Error";
     response.body = "guasto";
     m_http->setResponse(u"/guasto"_s, response);
-    QCOMPARE(execute(m_http->url(u"/guasto"_s)).last(), qint16(InternetTransfer::ResponseCompleted));
-    QCOMPARE(readAllChunks(*m_transfer), u"guasto"_s);
-    QCOMPARE(m_transfer->ResponseCode(), 500);
-    QCOMPARE(m_transfer->ResponseInfo(), u"Internal Server Error"_s);
+    response.status = 401;
+    response.body = "vietata";
+    m_http->setResponse(u"/vietata"_s, response);
+    response.credentials = "mario:giusta";
+    m_http->setResponse(u"/riservata"_s, response);
+    TestHttpProxy proxy;
+    proxy.setCredentials("pino", "giusta");
+    if (viaProxy) {
+        m_transfer->setAccessType(InternetTransfer::NamedProxy);
+        m_transfer->setProxy(u"127.0.0.1"_s);
+        m_transfer->setRemotePort(proxy.port());
+    }
+    m_transfer->setUserName(userName);
+    m_transfer->setPassword(u"sbagliata"_s);
+    QCOMPARE(execute(m_http->url(path)).last(), qint16(InternetTransfer::ResponseCompleted));
+    QCOMPARE(readAllChunks(*m_transfer), body);
+    QCOMPARE(m_transfer->ResponseCode(), status);
 }
 
 void tst_InternetTransfer::failuresEndInTheErrorState_data()

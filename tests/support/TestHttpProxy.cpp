@@ -30,8 +30,10 @@ void TestHttpProxy::serve(QTcpSocket *client)
             ++m_requests;
             if (!m_credentials.isEmpty()
                 && HttpTestMessage::header(*head, "Proxy-Authorization") != "Basic " + m_credentials.toBase64()) {
-                client->write(HttpTestMessage::responseHead(407, "Proxy Authentication Required", "text/html", 0,
-                                                            {"Proxy-Authenticate: Basic realm=\"proxy\""}));
+                const QByteArray page = "<html>proxy</html>";
+                client->write(HttpTestMessage::responseHead(407, "Proxy Authentication Required", "text/html",
+                                                            page.size(), {"Proxy-Authenticate: Basic realm=\"proxy\""})
+                              + page);
                 continue;
             }
             forward(client, *head);

@@ -2,6 +2,8 @@
 #include "RichTextView.h"
 #include "RuntimeErrorOf.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -81,7 +83,7 @@ void tst_RichTextView::lineBreaksStartParagraphs()
     RichTextView view;
     view.setSelAlignment(RichTextView::AlignCenter);
     view.insertText(u"a\r\nb\nc\rd\r\n\r\n"_s);
-    QCOMPARE(view.plainText(), u"a\nb\nc\nd\n\n"_s);
+    QCOMPARE(view.plainText(), u"a\r\nb\r\nc\r\nd\r\n\r\n"_s);
     QCOMPARE(view.document()->blockCount(), 6);
     QCOMPARE(describeRuns(*view.document()).count(u"[C]"_s), 6); // new paragraphs keep the alignment
 
@@ -112,13 +114,15 @@ void tst_RichTextView::longWordsWrapWithoutChangingTheText()
     const QString text = u"a "_s + word + u"\r\n"_s + QString(300000, u'w');
     view.insertText(text);
 
-    const QString plain = u"a "_s + word + u'\n' + QString(300000, u'w');
+    const QString plain = u"a "_s + word + u"\r\n"_s + QString(300000, u'w');
     QCOMPARE(view.plainText(), plain);
     QVERIFY(view.textLength() > plain.size()); // the break opportunities are there
     QVERIFY(view.document()->lastBlock().layout()->lineCount() > 10); // and the words wrap
     QVERIFY(!view.rtfSource().contains(u"\\u8203"_s));
     view.selectAll();
     QCOMPARE(view.selectedText(), plain);
+    view.copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), plain);
 
     // Words up to the limit are left alone.
     view.clear();
@@ -136,7 +140,7 @@ void tst_RichTextView::selectionFormattingAndSelectedText()
     cursor.setPosition(4);
     cursor.setPosition(11, QTextCursor::KeepAnchor);
     view.setTextCursor(cursor);
-    QCOMPARE(view.selectedText(), u"due\ntre"_s);
+    QCOMPARE(view.selectedText(), u"due\r\ntre"_s);
 
     view.setSelBold(true);
     view.setSelAlignment(RichTextView::AlignCenter);
@@ -220,7 +224,7 @@ void tst_RichTextView::rtfFromAWordProcessorIsRead()
 })"_s;
     RichTextView view;
     view.setRtfSource(rtf);
-    QCOMPARE(view.plainText(), u"Titolo\ncorsivo rosso e € euro\na capo\ndestra\n"_s);
+    QCOMPARE(view.plainText(), u"Titolo\r\ncorsivo rosso e € euro\u2028a capo\r\ndestra\r\n"_s);
     const QString runs = describeRuns(*view.document());
     QVERIFY2(runs.startsWith(u"[C] {Arial 12 B|Titolo}\n[L] {Times New Roman 10 I|corsivo }"
                              u"{Times New Roman 10|rosso e € euro\u2028a capo}\n[R] {Times New Roman 8|destra}"_s),
@@ -232,10 +236,13 @@ void tst_RichTextView::loadFileByItsContents_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("rtf") << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 perch\\'e9\\par fine}") << u"perché\nfine"_s;
-    QTest::newRow("utf-8") << QByteArray("perch\xc3\xa9\r\nfine") << u"perché\nfine"_s;
+    QTest::newRow("rtf") << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 perch\\'e9\\par fine}") << u"perché\r\nfine"_s;
+    QTest::newRow("utf-8") << QByteArray("perch\xc3\xa9\r\nfine") << u"perché\r\nfine"_s;
+    // Only paragraph ends change: a zero-width space, a non-breaking blank and a line separator stay.
+    QTest::newRow("invisible characters") << QByteArray("a\xe2\x80\x8b" "b\xc2\xa0" "c\xe2\x80\xa8" "d")
+                                          << u"a\u200Bb\u00A0c\u2028d"_s;
     QTest::newRow("utf-8 with byte-order mark") << QByteArray("\xef\xbb\xbfperch\xc3\xa9") << u"perché"_s;
-    QTest::newRow("windows-1252") << QByteArray("perch\xe9 \x80\r\nfine") << u"perché €\nfine"_s;
+    QTest::newRow("windows-1252") << QByteArray("perch\xe9 \x80\r\nfine") << u"perché €\r\nfine"_s;
     QTest::newRow("rtf only at the very start") << QByteArray(" {\\rtf1 x}") << u" {\\rtf1 x}"_s;
     QTest::newRow("empty") << QByteArray() << QString();
 }

@@ -40,7 +40,7 @@ void tst_FrmLeggimi::showsTheReadme()
     QCOMPARE(leggimi.windowTitle(), u"Leggimi"_s);
     QCOMPARE(boxes.count(), 0);
     const QString testo = child<RichTextView>(leggimi, "txtLeggimi")->plainText();
-    QVERIFY(testo.startsWith(u"CiarlaChat\n"_s));
+    QVERIFY(testo.startsWith(u"CiarlaChat\r\n"_s));
     QVERIFY(testo.contains(u"Più stanze, più amici."_s));
 
     QTest::mouseClick(child<QPushButton>(leggimi, "OKButton"), Qt::LeftButton);

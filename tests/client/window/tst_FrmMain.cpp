@@ -118,7 +118,7 @@ void tst_FrmMain::pollingStateTable()
     lettura->fallisci(4566, u"nessuna risposta."_s);
     QCOMPARE(w->statoLettura(), Stato::Inattivo);
     QCOMPARE(lettura->terminate, 1);
-    QCOMPARE(w.trascrizione(), u"\nnessuna risposta."_s);
+    QCOMPARE(w.trascrizione(), u"\r\nnessuna risposta."_s);
     QCOMPARE(m_boxes->count(), 1);
     QCOMPARE(box(m_boxes->last()), u"16 Errore: 4566: nessuna risposta."_s);
     QVERIFY(w->StatoErrore());
@@ -142,13 +142,13 @@ void tst_FrmMain::roomChangeWhileInFlightDropsReplyAndPollsNewRoomOnTick()
     w.tick();
 
     w.clicca(u"optCiarla2"_s);
-    QCOMPARE(w.trascrizione(), u"\nattendere..."_s);
+    QCOMPARE(w.trascrizione(), u"\r\nattendere..."_s);
     QCOMPARE(w->statoLettura(), Stato::Scarto);
     QCOMPARE(lettura->downloads.size(), 2);
 
     // The reply in flight belongs to room 0: dropped, "attendere..." stays.
     lettura->rispondi(WindowHarness::risposta({{u"anna"_s, u"21:16"_s, u"192.0.2.7"_s, u"ancora zero"_s}}));
-    QCOMPARE(w.trascrizione(), u"\nattendere..."_s);
+    QCOMPARE(w.trascrizione(), u"\r\nattendere..."_s);
     QCOMPARE(w->statoLettura(), Stato::Inattivo);
 
     w.tick();
@@ -192,12 +192,12 @@ void tst_FrmMain::sameErrorCodeIsShownOnceAndLampFollows()
     QCOMPARE(w.spia(), u"errore"_s);
     fallisce(4566, u"nessuna risposta."_s);
     QCOMPARE(m_boxes->count(), 1);
-    QCOMPARE(w.trascrizione(), u"\nnessuna risposta."_s);
+    QCOMPARE(w.trascrizione(), u"\r\nnessuna risposta."_s);
 
     fallisce(404, u"Not Found"_s);
     QCOMPARE(m_boxes->count(), 2);
     QCOMPARE(m_boxes->last().prompt, u"404: Not Found"_s);
-    QCOMPARE(w.trascrizione(), u"\nNot Found"_s);
+    QCOMPARE(w.trascrizione(), u"\r\nNot Found"_s);
 
     // A good reply ends the error; the same code then shows a box again.
     w.tick();
@@ -215,7 +215,7 @@ void tst_FrmMain::lampWaitsForFirstReply()
     QCOMPARE(w.spia(), QString());
     w.lettura()->rispondi(WindowHarness::rispostaVuota());
     QCOMPARE(w.spia(), u"on-line"_s);
-    QCOMPARE(w.trascrizione(), u"\nNESSUN MESSAGGIO"_s);
+    QCOMPARE(w.trascrizione(), u"\r\nNESSUN MESSAGGIO"_s);
 }
 
 void tst_FrmMain::rejectedReplyKeepsLinkState()
@@ -252,7 +252,7 @@ void tst_FrmMain::garbageHtmlAndHugeRepliesKeepWindowWorking()
         w.clicca(u"optCiarla0"_s);
         QCOMPARE(w->statoLettura(), Stato::InVolo);
         lettura->rispondi(pagina);
-        QCOMPARE(w.trascrizione(), u"\nservizio non disponibile."_s);
+        QCOMPARE(w.trascrizione(), u"\r\nservizio non disponibile."_s);
         QCOMPARE(w->statoLettura(), Stato::Inattivo);
     }
     QCOMPARE(m_boxes->count(), 0);
@@ -266,7 +266,7 @@ void tst_FrmMain::serverUnavailableAtLoad()
     w.caricaEAttiva();
     QCOMPARE(m_boxes->count(), 1);
     QCOMPARE(box(m_boxes->last()), u"16 Errore: 429: Impossibile avviare CiarlaServer."_s);
-    QCOMPARE(w.trascrizione(), u"\nImpossibile avviare CiarlaServer."_s);
+    QCOMPARE(w.trascrizione(), u"\r\nImpossibile avviare CiarlaServer."_s);
     QCOMPARE(w.spia(), u"errore"_s);
 
     // Polling stays suspended; a send says why it cannot go.
