@@ -1,5 +1,6 @@
 #include "zuUtilita.h"
 
+#include "BlankText.h"
 #include "CurrentError.h"
 #include "ErrorMessageTable.h"
 #include "MessageBox.h"
@@ -69,7 +70,7 @@ void zuUtilita::CurDirApp()
 
 QString zuUtilita::AggiungiSepDir(QString &percorso)
 {
-    percorso = senzaBlank(percorso);
+    percorso = BlankText::trimmed(percorso);
     if (!percorso.isEmpty() && !percorso.endsWith(u'/'))
         percorso += u'/';
     return percorso;
@@ -117,7 +118,7 @@ bool zuUtilita::ScriviLog(const QString &testo, const std::optional<QString> &fi
 {
     QString file;
     if (filename) {
-        file = senzaBlank(*filename);
+        file = BlankText::trimmed(*filename);
     } else {
         file = programFolder();
         if (!file.endsWith(u'/') && !file.endsWith(u'\\'))
@@ -162,17 +163,6 @@ void zuUtilita::mostraErroreCorrente(const QString &inizio)
                                                                   : CurrentError::description();
     MessageBox::show(inizio + messaggio, MessageBox::Information, u"Errore "_s + QString::number(numero));
     CurrentError::clear();
-}
-
-QString zuUtilita::senzaBlank(const QString &testo)
-{
-    qsizetype inizio = 0;
-    qsizetype fine = testo.size();
-    while (inizio < fine && testo.at(inizio) == u' ')
-        ++inizio;
-    while (fine > inizio && testo.at(fine - 1) == u' ')
-        --fine;
-    return testo.sliced(inizio, fine - inizio);
 }
 
 bool zuUtilita::LeggiChiaveRegistro(quint32 root, const QString &chiave, const QString &nomeValore, QString &testo)

@@ -175,8 +175,6 @@ public:
     QString GetSerialDrive(const QString &letteraDrive);
 
 private:
-    // Without leading and trailing blanks (code 32); tabs and line breaks stay.
-    static QString senzaBlank(const QString &testo);
     bool LeggiChiaveRegistro(quint32 root, const QString &chiave, const QString &nomeValore, QString &testo);
     void mostraErroreCorrente(const QString &inizio);
     // zuUtilitaSistema.cpp

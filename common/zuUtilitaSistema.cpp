@@ -1,6 +1,7 @@
 // System folders, registry and installation helpers of zuUtilita.
 #include "zuUtilita.h"
 
+#include "BlankText.h"
 #include "ComponentLibrary.h"
 #include "CurrentError.h"
 #include "FileLockProbe.h"
@@ -239,7 +240,7 @@ bool zuUtilita::FileAperto(const QString &file)
 
 bool zuUtilita::CreaPercorsoDirectory(QString &path)
 {
-    if (senzaBlank(path).isEmpty())
+    if (BlankText::trimmed(path).isEmpty())
         return false;
     AggiungiSepDir(path);
     if (QFileInfo(path).isDir())

@@ -1,5 +1,6 @@
 #include "Trascrizione.h"
 
+#include "BlankText.h"
 #include "RichTextView.h"
 #include "RispostaChat.h"
 
@@ -43,17 +44,6 @@ void inserisci(RichTextView *view, const Formato &formato, const QString &testo)
 void allaFine(RichTextView *view)
 {
     view->setInsertionPoint(view->textLength());
-}
-
-QString senzaBlank(const QString &testo)
-{
-    qsizetype inizio = 0;
-    qsizetype fine = testo.size();
-    while (inizio < fine && testo.at(inizio) == u' ')
-        ++inizio;
-    while (fine > inizio && testo.at(fine - 1) == u' ')
-        --fine;
-    return testo.sliced(inizio, fine - inizio);
 }
 
 // Hides the view while records are inserted and shows it again however the rebuild
@@ -141,7 +131,7 @@ void Trascrizione::aggiungiRecord(const Record &record)
 {
     allaFine(m_view);
     inserisci(m_view, Etichetta, u"Nick /> "_s);
-    inserisci(m_view, Nick, senzaBlank(record.nick));
+    inserisci(m_view, Nick, BlankText::trimmed(record.nick));
     allaFine(m_view);
     inserisci(m_view, Intestazione, CrLf + record.data + u' ' + record.ip + u" ha scritto:"_s);
     allaFine(m_view);
