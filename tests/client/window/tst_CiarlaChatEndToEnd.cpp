@@ -147,7 +147,7 @@ void tst_CiarlaChatEndToEnd::firstPollAtActivationThenOneEveryTick()
     QTRY_VERIFY_WITH_TIMEOUT(richieste(paginaLettura) > prima, attesaLunga);
     // The first poll came with the activation: the timer had not fired yet.
     QCOMPARE(tick.count(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(trascrizione(*finestra), u"\nNESSUN MESSAGGIO"_s, attesaLunga);
+    QTRY_COMPARE_WITH_TIMEOUT(trascrizione(*finestra), u"\r\nNESSUN MESSAGGIO"_s, attesaLunga);
     QCOMPARE(spia(*finestra), u"on-line"_s);
 
     // Then one poll for every tick, no more.
@@ -177,11 +177,12 @@ void tst_CiarlaChatEndToEnd::messageTravelsFromOneWindowToAnother()
     // address and text, each character as typed.
     QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*lettore).contains(u"seconda riga: è € ñ"_s), attesaLunga);
     const QString mostrato = trascrizione(*lettore);
-    QVERIFY2(mostrato.contains(u"Nick /> "_s + nick + u'\n'), qPrintable(mostrato));
-    QVERIFY2(mostrato.contains(testo), qPrintable(mostrato));
-    QVERIFY2(mostrato.contains(QRegularExpression(u"\\n[^\\n]*\\d{1,2}[:.]\\d{2}[^\\n]* 127\\.0\\.0\\.1 ha scritto:\\n"_s)),
+    const QString paragrafi = QString(testo).replace(u"\n"_s, u"\r\n"_s); // the plain text ends paragraphs with CR LF
+    QVERIFY2(mostrato.contains(u"Nick /> "_s + nick + u"\r\n"_s), qPrintable(mostrato));
+    QVERIFY2(mostrato.contains(paragrafi), qPrintable(mostrato));
+    QVERIFY2(mostrato.contains(QRegularExpression(u"\\n[^\\r\\n]*\\d{1,2}[:.]\\d{2}[^\\r\\n]* 127\\.0\\.0\\.1 ha scritto:\\r\\n"_s)),
              qPrintable(mostrato));
-    QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*mittente).contains(testo), attesaLunga);
+    QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*mittente).contains(paragrafi), attesaLunga);
     QCOMPARE(m_boxes->count(), 1);
 }
 
@@ -198,7 +199,7 @@ void tst_CiarlaChatEndToEnd::serviceStoppedAndRestarted()
     QCOMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->last().title, u"Errore"_s);
     const QString banner = trascrizione(*finestra);
-    QVERIFY2(m_boxes->last().prompt.endsWith(banner.mid(1)), qPrintable(m_boxes->last().prompt));
+    QVERIFY2(m_boxes->last().prompt.endsWith(banner.mid(2)), qPrintable(m_boxes->last().prompt));
 
     // The same failure again at later ticks: banner only, no new box.
     const int tickAlGuasto = int(tick.count());
