@@ -61,7 +61,6 @@ private Q_SLOTS:
     void splitKeepsEmptyPiecesAndDropsOneTrailingSeparator();
     void blanksFileNamesAndExtensions();
     void sixteenBitLimitsOverflow();
-    void versionComparison_data();
     void versionComparison();
     void secondsToTime();
     void localeSeparators();
@@ -158,31 +157,21 @@ void tst_zuUtilitaTesti::sixteenBitLimitsOverflow()
     QCOMPARE(overflowNumber([&] { zu.ConfrontaVersione(u"-32768"_s, u"0"_s); }), 0);
 }
 
-void tst_zuUtilitaTesti::versionComparison_data()
-{
-    QTest::addColumn<QString>("a");
-    QTest::addColumn<QString>("b");
-    QTest::addColumn<qint32>("expected");
-    QTest::newRow("short one repeats its last part") << u"1.2"_s << u"1.2.0.0"_s << 1;
-    QTest::newRow("repeated parts equal") << u"1.2"_s << u"1.2.2.2"_s << 0;
-    QTest::newRow("numeric, not textual") << u"1.10"_s << u"1.9"_s << 1;
-    QTest::newRow("fourth part") << u"1.0.0.9"_s << u"1.0.0.10"_s << -1;
-    QTest::newRow("leading blank, trailing letters") << u" 2.5beta"_s << u"2.5"_s << 0;
-    QTest::newRow("no number is 0") << u"x.1"_s << u"0.1"_s << 0;
-    QTest::newRow("negative part") << u"1.-1"_s << u"1.0"_s << -1;
-    QTest::newRow("16-bit limit") << u"32767"_s << u"32766"_s << 1;
-    // A part is the whole number it begins with, nothing more.
-    QTest::newRow("blank ends the number") << u"1 0"_s << u"2"_s << -1;
-    QTest::newRow("no radix prefix") << u"&H10"_s << u"9"_s << -1;
-    QTest::newRow("no exponent") << u"2e5"_s << u"3"_s << -1;
-}
-
 void tst_zuUtilitaTesti::versionComparison()
 {
-    QFETCH(QString, a);
-    QFETCH(QString, b);
-    QFETCH(qint32, expected);
-    QCOMPARE(zuUtilita().ConfrontaVersione(a, b), expected);
+    zuUtilita zu;
+    QCOMPARE(zu.ConfrontaVersione(u"1.2"_s, u"1.2.0.0"_s), 1); // the short one repeats its last part
+    QCOMPARE(zu.ConfrontaVersione(u"1.2"_s, u"1.2.2.2"_s), 0);
+    QCOMPARE(zu.ConfrontaVersione(u"1.10"_s, u"1.9"_s), 1); // numeric, not textual
+    QCOMPARE(zu.ConfrontaVersione(u"1.0.0.9"_s, u"1.0.0.10"_s), -1);
+    QCOMPARE(zu.ConfrontaVersione(u" 2.5beta"_s, u"2.5"_s), 0);
+    QCOMPARE(zu.ConfrontaVersione(u"x.1"_s, u"0.1"_s), 0);
+    QCOMPARE(zu.ConfrontaVersione(u"1.-1"_s, u"1.0"_s), -1);
+    QCOMPARE(zu.ConfrontaVersione(u"32767"_s, u"32766"_s), 1);
+    // A part is the whole number it begins with: no second number, radix prefix or exponent.
+    QCOMPARE(zu.ConfrontaVersione(u"1 0"_s, u"2"_s), -1);
+    QCOMPARE(zu.ConfrontaVersione(u"&H10"_s, u"9"_s), -1);
+    QCOMPARE(zu.ConfrontaVersione(u"2e5"_s, u"3"_s), -1);
 }
 
 void tst_zuUtilitaTesti::secondsToTime()
