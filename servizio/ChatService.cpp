@@ -5,11 +5,13 @@
 #include "MessageArchive.h"
 #include "MessageRules.h"
 #include "QueryText.h"
+#include "RoomPages.h"
 
 #include <QDateTime>
 
-ChatService::ChatService(MessageArchive &archive, const Limits &limits)
+ChatService::ChatService(MessageArchive &archive, const Limits &limits, RoomPages &pages)
     : m_limits(limits)
+    , m_pages(pages)
     , m_flood(limits.putLimit, qint64(limits.putWindowSeconds) * 1000)
     , m_writer(archive)
 {
@@ -17,31 +19,18 @@ ChatService::ChatService(MessageArchive &archive, const Limits &limits)
         Room room(entry.title, limits.roomSize);
         room.reset(archive.newest(entry.key, limits.roomSize));
         m_rooms.insert(entry.key, room);
+        m_pages.publish(RoomDirectory::index(entry), room.page());
     }
     m_clock.start();
 }
 
-void ChatService::answer(const ServiceRequest &request, const ReplyHandler &reply)
+ServiceReply ChatService::page(const ServiceRequest &request)
 {
     if (!request.isGet)
-        return reply(methodNotAllowed());
-    if (const auto match = RoomDirectory::find(request.path)) {
-        if (match->action == RoomDirectory::Action::Put)
-            return put(*match->room, request, reply);
-        return reply(pollPage(*match->room));
-    }
+        return methodNotAllowed();
     if (auto page = MakerSite::answer(request.path, request.encodedQuery))
-        return reply(*page);
-    reply(notFound());
-}
-
-ServiceReply ChatService::pollPage(const RoomDirectory::Entry &room)
-{
-    ServiceReply reply;
-    reply.contentType = "text/html; charset=windows-1252";
-    reply.body = roomFor(room).page();
-    reply.headers.emplaceBack("Cache-Control", "no-store");
-    return reply;
+        return *page;
+    return notFound();
 }
 
 void ChatService::put(const RoomDirectory::Entry &room, const ServiceRequest &request, const ReplyHandler &reply)
@@ -64,7 +53,10 @@ void ChatService::put(const RoomDirectory::Entry &room, const ServiceRequest &re
         if (!stored)
             return reply(putRefused(503, QStringLiteral("Il messaggio non è stato registrato per un errore "
                                                         "dell'archivio. Riprova più tardi.")));
-        roomFor(room).append(message);
+        Room &changed = roomFor(room);
+        changed.append(message);
+        // Published before the answer, so the sender's next poll shows the message.
+        m_pages.publish(RoomDirectory::index(room), changed.page());
         reply(putStored(room));
     });
 }
@@ -87,16 +79,6 @@ ServiceReply ChatService::putRefused(int status, const QString &reason)
     if (status == 429)
         reply.headers.emplaceBack("Retry-After", "10");
     return reply;
-}
-
-ServiceReply ChatService::requestLineTooLong()
-{
-    return HtmlPage(QStringLiteral("RICHIESTA TROPPO LUNGA"))
-        .heading(QStringLiteral("Richiesta troppo lunga"))
-        .paragraph(QStringLiteral("L'indirizzo richiesto supera gli %1 KB ammessi: il messaggio non è stato "
-                                  "registrato.")
-                       .arg(maxRequestLine / 1024))
-        .reply(414, ServiceReply::Charset::Windows1252);
 }
 
 ServiceReply ChatService::notFound()

@@ -12,9 +12,10 @@
 #include <functional>
 
 class MessageArchive;
+class RoomPages;
 
-// The chat service behind the HTTP layer: every page of the rooms and of the
-// maker's site, from one request to one reply.
+// The chat service behind the HTTP layer: the rooms, whose poll pages it keeps
+// published in RoomPages, the puts that change them, and the maker's site.
 class ChatService
 {
 public:
@@ -25,21 +26,17 @@ public:
         int putWindowSeconds = 10;  // ... within this time; 0 messages: no limit
     };
 
-    ChatService(MessageArchive &archive, const Limits &limits);
+    ChatService(MessageArchive &archive, const Limits &limits, RoomPages &pages);
 
     using ReplyHandler = std::function<void(const ServiceReply &)>;
 
-    // `reply` runs once, at once for every page but a put, which is answered
-    // only when its message is on disk.
-    void answer(const ServiceRequest &request, const ReplyHandler &reply);
-    // The answer to a request whose request line exceeds the limit.
-    static ServiceReply requestLineTooLong();
-
-    static constexpr qsizetype maxRequestLine = 8 * 1024;
+    // On the service's own thread: `reply` runs once, when the message is on
+    // disk or refused, and on that thread.
+    void put(const RoomDirectory::Entry &room, const ServiceRequest &request, const ReplyHandler &reply);
+    // From any thread: every page that is neither a room's poll nor its put.
+    static ServiceReply page(const ServiceRequest &request);
 
 private:
-    ServiceReply pollPage(const RoomDirectory::Entry &room);
-    void put(const RoomDirectory::Entry &room, const ServiceRequest &request, const ReplyHandler &reply);
     static ServiceReply putStored(const RoomDirectory::Entry &room);
     static ServiceReply putRefused(int status, const QString &reason);
     static ServiceReply notFound();
@@ -48,6 +45,7 @@ private:
     static QString displayAddress(const QHostAddress &peer);
 
     Limits m_limits;
+    RoomPages &m_pages;
     QHash<QString, Room> m_rooms; // by the room's key
     FloodGuard m_flood;
     QElapsedTimer m_clock;

@@ -17,20 +17,26 @@ const QList<RoomDirectory::Entry> &RoomDirectory::rooms()
     return all;
 }
 
-std::optional<RoomDirectory::Match> RoomDirectory::find(const QString &path)
+std::optional<RoomDirectory::Match> RoomDirectory::find(QByteArrayView path)
 {
-    QString page = path.toLower();
-    if (page.startsWith(QLatin1String("/chat/")))
-        page.remove(0, 6);
-    else if (page.startsWith(u'/'))
-        page.remove(0, 1);
+    QByteArrayView page = path;
+    if (page.size() >= 6 && qstrnicmp(page.data(), 6, "/chat/", 6) == 0)
+        page = page.sliced(6);
+    else if (page.startsWith('/'))
+        page = page.sliced(1);
     else
         return std::nullopt;
+    const QLatin1StringView name(page.data(), page.size());
     for (const Entry &room : rooms()) {
-        if (page == room.pollPage)
+        if (name.compare(room.pollPage, Qt::CaseInsensitive) == 0)
             return Match{&room, Action::Poll};
-        if (page == room.putPage)
+        if (name.compare(room.putPage, Qt::CaseInsensitive) == 0)
             return Match{&room, Action::Put};
     }
     return std::nullopt;
+}
+
+qsizetype RoomDirectory::index(const Entry &room)
+{
+    return &room - rooms().constData();
 }

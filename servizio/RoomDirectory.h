@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -24,5 +25,8 @@ public:
 
     static const QList<Entry> &rooms();
     // Pages answer at the site's root and under "/chat/", in any letter case.
-    static std::optional<Match> find(const QString &path);
+    // `path` is decoded: no "%" escapes.
+    static std::optional<Match> find(QByteArrayView path);
+    // The room's place in rooms().
+    static qsizetype index(const Entry &room);
 };

@@ -4,26 +4,54 @@
 #include <QStandardPaths>
 
 namespace {
-// The value of `option` as a number within [low, high], or nothing.
-std::optional<int> number(const QCommandLineParser &parser, const QCommandLineOption &option, int low, int high,
-                          QString *error)
+// A numeric option: its name, what it does ("%1" stands for the default), its range and its value.
+struct NumberOption
 {
-    bool ok = false;
-    const int n = parser.value(option).toInt(&ok);
-    if (ok && n >= low && n <= high)
-        return n;
-    *error = QStringLiteral("--%1 vuole un numero da %2 a %3, non \"%4\".")
-                 .arg(option.names().constFirst())
-                 .arg(low)
-                 .arg(high)
-                 .arg(parser.value(option));
-    return std::nullopt;
+    const char *name;
+    const char *help;
+    int low;
+    int high;
+    int *value;
+};
+
+QList<NumberOption> numberOptions(ServiceOptions &o, int *port)
+{
+    ChatService::Limits &chat = o.limits;
+    HttpLimits &http = o.http;
+    return {
+        {"port", "Porta su cui ascoltare; 0 ne sceglie una libera e la scrive (predefinita %1).", 0, 65535, port},
+        // Record tags above N9999 are fine for the client, but a page that long is not a chat.
+        {"room-size", "Messaggi conservati per stanza (predefinito %1).", 1, 1000, &chat.roomSize},
+        {"put-limit", "Messaggi ammessi da un indirizzo nell'intervallo di --put-window; 0 toglie il limite "
+                      "(predefinito %1).", 0, 1000000, &chat.putLimit},
+        {"put-window", "Durata in secondi dell'intervallo di --put-limit (predefinita %1).", 1, 86400,
+         &chat.putWindowSeconds},
+        {"threads", "Cicli di eventi, uno per thread; 0: uno per processore (predefinito %1).", 0, 256, &http.threads},
+        {"max-connections", "Connessioni aperte in tutto; oltre, le nuove sono chiuse subito (predefinite %1).", 1,
+         1000000, &http.maxConnections},
+        {"max-per-address", "Connessioni aperte da un solo indirizzo; 0 toglie il limite (predefinite %1).", 0,
+         1000000, &http.maxPerAddress},
+        {"max-head", "Byte della riga di richiesta e delle intestazioni insieme (predefiniti %1).", 256, 1048576,
+         &http.maxHeadBytes},
+        {"max-header-lines", "Righe di intestazione di una richiesta (predefinite %1).", 1, 10000,
+         &http.maxHeaderLines},
+        {"max-body", "Byte del corpo di una richiesta; oltre, risposta 413 senza leggerlo (predefiniti %1).", 0,
+         1073741824, &http.maxBodyBytes},
+        {"head-timeout", "Secondi entro cui deve arrivare l'intestazione della richiesta (predefiniti %1).", 1, 3600,
+         &http.headTimeoutSeconds},
+        {"idle-timeout", "Secondi dopo cui si chiude una connessione che tace fra due richieste (predefiniti %1).", 1,
+         86400, &http.idleSeconds},
+        {"log-buffer", "KB del registro in attesa del disco; oltre, le righe si perdono e si contano "
+                       "(predefiniti %1).", 1, 1048576, &http.logBufferKb},
+    };
 }
 } // namespace
 
 std::optional<ServiceOptions> ServiceOptions::parse(const QStringList &arguments, QString *error)
 {
     ServiceOptions options;
+    int port = options.port;
+    const QList<NumberOption> numbers = numberOptions(options, &port);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Il servizio di chat di CiarlaChat: le stanze pubbliche, "
                                                     "la stanza privata e le pagine del sito."));
@@ -31,29 +59,17 @@ std::optional<ServiceOptions> ServiceOptions::parse(const QStringList &arguments
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("Indirizzo su cui ascoltare (predefinito 127.0.0.1)."),
                                      QStringLiteral("A"), options.address.toString());
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Porta su cui ascoltare; 0 ne sceglie una libera e la scrive "
-                                                 "(predefinita 8080)."),
-                                  QStringLiteral("N"), QString::number(options.port));
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("File SQLite dei messaggi (predefinito %1).").arg(defaultDatabase()),
                                       QStringLiteral("FILE"), defaultDatabase());
-    const QCommandLineOption roomSize(QStringLiteral("room-size"),
-                                      QStringLiteral("Messaggi conservati per stanza (predefinito 50)."),
-                                      QStringLiteral("N"), QString::number(options.limits.roomSize));
-    const QCommandLineOption putLimit(QStringLiteral("put-limit"),
-                                      QStringLiteral("Messaggi ammessi da un indirizzo nell'intervallo di "
-                                                     "--put-window; 0 toglie il limite (predefinito 5)."),
-                                      QStringLiteral("N"), QString::number(options.limits.putLimit));
-    const QCommandLineOption putWindow(QStringLiteral("put-window"),
-                                       QStringLiteral("Durata in secondi dell'intervallo di --put-limit "
-                                                      "(predefinita 10)."),
-                                       QStringLiteral("S"), QString::number(options.limits.putWindowSeconds));
-    const QCommandLineOption idle(QStringLiteral("idle-timeout"),
-                                  QStringLiteral("Secondi dopo cui si chiude una connessione che tace "
-                                                 "(predefiniti 120)."),
-                                  QStringLiteral("S"), QString::number(options.idleSeconds));
-    parser.addOptions({address, port, database, roomSize, putLimit, putWindow, idle});
+    parser.addOptions({address, database});
+    QList<QCommandLineOption> numberSwitches;
+    for (const NumberOption &number : numbers) {
+        numberSwitches.append(QCommandLineOption(QLatin1String(number.name),
+                                                 QString::fromUtf8(number.help).arg(*number.value),
+                                                 QStringLiteral("N"), QString::number(*number.value)));
+        parser.addOption(numberSwitches.last());
+    }
     parser.process(arguments);
 
     if (!options.address.setAddress(parser.value(address))) {
@@ -61,17 +77,22 @@ std::optional<ServiceOptions> ServiceOptions::parse(const QStringList &arguments
         return std::nullopt;
     }
     options.database = parser.value(database);
-    const auto portNumber = number(parser, port, 0, 65535, error);
-    // Record tags above N9999 are fine for the client, but a page that long is not a chat.
-    const auto size = portNumber ? number(parser, roomSize, 1, 1000, error) : std::nullopt;
-    const auto limit = size ? number(parser, putLimit, 0, 1000000, error) : std::nullopt;
-    const auto window = limit ? number(parser, putWindow, 1, 86400, error) : std::nullopt;
-    const auto idleSeconds = window ? number(parser, idle, 1, 86400, error) : std::nullopt;
-    if (!idleSeconds)
-        return std::nullopt;
-    options.port = quint16(*portNumber);
-    options.idleSeconds = *idleSeconds;
-    options.limits = {*size, *limit, *window};
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        const NumberOption &number = numbers.at(i);
+        bool ok = false;
+        const QString text = parser.value(numberSwitches.at(i));
+        const int n = text.toInt(&ok);
+        if (!ok || n < number.low || n > number.high) {
+            *error = QStringLiteral("--%1 vuole un numero da %2 a %3, non \"%4\".")
+                         .arg(QLatin1String(number.name))
+                         .arg(number.low)
+                         .arg(number.high)
+                         .arg(text);
+            return std::nullopt;
+        }
+        *number.value = n;
+    }
+    options.port = quint16(port);
     return options;
 }
 

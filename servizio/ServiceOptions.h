@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChatService.h"
+#include "HttpLimits.h"
 
 #include <QHostAddress>
 #include <QString>
@@ -13,8 +14,8 @@ struct ServiceOptions
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 8080;
     QString database;
-    int idleSeconds = 120;
     ChatService::Limits limits;
+    HttpLimits http;
 
     // Ends the program for --help and for options the parser does not know;
     // a value out of range gives nothing, with the reason in `error`.

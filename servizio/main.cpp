@@ -1,15 +1,27 @@
 #include "ChatService.h"
-#include "HttpFrontEnd.h"
+#include "HttpServer.h"
 #include "MessageArchive.h"
+#include "RoomPages.h"
 #include "ServiceOptions.h"
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+// Every connection is a descriptor: take all the system allows.
+void raiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    // Qt's plain poll() dispatcher answers about half again as many polls as the GLib one.
-    qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ciarla-servizio"));
 
@@ -20,9 +32,19 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "ciarla-servizio: %s\n", qPrintable(error));
         return 1;
     }
-    ChatService service(archive, options->limits);
-    HttpFrontEnd http(service);
-    const quint16 port = http.start(options->address, options->port, options->idleSeconds);
+    raiseDescriptorLimit();
+    RoomPages pages(RoomDirectory::rooms().size());
+    ChatService service(archive, options->limits, pages);
+    // Puts from every event loop are queued to this thread, in the order they come,
+    // and from here to the one archive writer.
+    HttpServer http(options->http, pages,
+                    [&app, &service](const RoomDirectory::Entry &room, const ServiceRequest &request,
+                                     const ChatService::ReplyHandler &reply) {
+                        QMetaObject::invokeMethod(&app, [&service, &room, request, reply] {
+                            service.put(room, request, reply);
+                        });
+                    });
+    const quint16 port = http.start(options->address, options->port);
     if (port == 0) {
         std::fprintf(stderr, "ciarla-servizio: impossibile ascoltare su %s porta %u.\n",
                      qPrintable(options->address.toString()), unsigned(options->port));

@@ -1,0 +1,28 @@
+#include "RoomPages.h"
+
+#include "HttpResponse.h"
+#include "ServiceReply.h"
+
+RoomPages::RoomPages(qsizetype rooms)
+    : m_pages(rooms)
+{
+}
+
+void RoomPages::publish(qsizetype room, const QByteArray &body)
+{
+    ServiceReply reply;
+    reply.contentType = "text/html; charset=windows-1252";
+    reply.body = body;
+    reply.headers.emplaceBack("Cache-Control", "no-store");
+    Page page{HttpResponse::bytes(reply, true), HttpResponse::bytes(reply, false)};
+    const std::lock_guard lock(m_mutex);
+    m_pages[room] = std::move(page);
+    m_version.fetch_add(1, std::memory_order_release);
+}
+
+QList<RoomPages::Page> RoomPages::snapshot(quint64 *version) const
+{
+    const std::lock_guard lock(m_mutex);
+    *version = m_version.load(std::memory_order_relaxed);
+    return m_pages;
+}

@@ -1,0 +1,414 @@
+#include "EventLoopWorker.h"
+
+#include "ConnectionLimiter.h"
+#include "HttpResponse.h"
+#include "RefusalPages.h"
+#include "RequestHead.h"
+
+#include <QUrl>
+#include <cerrno>
+#include <ctime>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+constexpr int sweepMs = 200;
+constexpr qsizetype readChunk = 16 * 1024;
+constexpr int requestsPerTurn = 16; // then the connection waits for the next turn
+constexpr int acceptsPerTurn = 64;
+constexpr int eventsPerTurn = 256;
+constexpr qint64 lingerMs = 2000;   // a closing connection's last answer gets this long to be read ...
+constexpr qint64 lingerBytes = 256 * 1024; // ... while at most this much more is thrown away
+
+qint64 clockNs(clockid_t clock)
+{
+    timespec now{};
+    clock_gettime(clock, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+QByteArrayView pathOf(QByteArrayView target)
+{
+    const qsizetype query = target.indexOf('?');
+    return query < 0 ? target : target.first(query);
+}
+} // namespace
+
+EventLoopWorker::EventLoopWorker(const Context &context, int listener)
+    : m_context(context)
+    , m_listener(listener)
+    , m_epoll(epoll_create1(EPOLL_CLOEXEC))
+    , m_wake(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+    , m_pages(context.pages)
+    , m_log(context.log)
+    , m_scratch(new char[readChunk])
+{
+    for (const int fd : {m_listener, m_wake}) {
+        epoll_event event{EPOLLIN, {}};
+        event.data.fd = fd;
+        epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &event);
+    }
+    m_thread = std::thread([this] { run(); });
+}
+
+EventLoopWorker::~EventLoopWorker()
+{
+    m_stopping = true;
+    eventfd_write(m_wake, 1);
+    m_thread.join();
+    for (const auto &c : m_connections) {
+        if (c)
+            close(*c);
+    }
+    ::close(m_listener);
+    ::close(m_wake);
+    ::close(m_epoll);
+}
+
+void EventLoopWorker::run()
+{
+    epoll_event events[eventsPerTurn];
+    while (!m_stopping) {
+        const int n = epoll_wait(m_epoll, events, eventsPerTurn, m_ready.empty() ? sweepMs : 0);
+        m_nowMs = clockNs(CLOCK_MONOTONIC_COARSE) / 1000000;
+        for (int i = 0; i < n; ++i)
+            dispatch(events[i].data.fd, events[i].events);
+        serveReady();
+        if (m_nowMs >= m_nextSweepMs)
+            sweep();
+        m_log.flush();
+    }
+}
+
+void EventLoopWorker::dispatch(int fd, std::uint32_t events)
+{
+    if (fd == m_listener)
+        return acceptSome();
+    if (fd == m_wake)
+        return takeDeliveries();
+    HttpConnection *c = find(fd);
+    if (!c)
+        return;
+    if (events & (EPOLLERR | EPOLLHUP))
+        c->broken = true;
+    else if ((events & EPOLLOUT) && !c->out.isEmpty()) {
+        write(*c, c->out, c->sent);
+        resume(*c);
+    } else if (events & EPOLLIN)
+        readFrom(*c);
+    settle(*c);
+}
+
+void EventLoopWorker::acceptSome()
+{
+    for (int i = 0; i < acceptsPerTurn; ++i) {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        const int fd = accept4(m_listener, reinterpret_cast<sockaddr *>(&address), &length,
+                               SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            // Out of descriptors: stop asking until the next sweep, or the loop would spin.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                setAccepting(false);
+            return;
+        }
+        const QHostAddress peer(reinterpret_cast<const sockaddr *>(&address));
+        if (m_context.limiter.admit(peer)) {
+            open(fd, peer);
+            continue;
+        }
+        // Over a cap: one try at saying so, then closed at once; nothing is kept for it.
+        const QByteArray &page = m_context.refusals.page(503);
+        [[maybe_unused]] const ssize_t sent = send(fd, page.constData(), size_t(page.size()), MSG_DONTWAIT | MSG_NOSIGNAL);
+        ::close(fd);
+        m_log.add(peer.toString().toLatin1(), "-", 503, 0);
+    }
+}
+
+void EventLoopWorker::open(int fd, const QHostAddress &peer)
+{
+    const int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    if (size_t(fd) >= m_connections.size())
+        m_connections.resize(size_t(fd) + 1);
+    auto c = std::make_unique<HttpConnection>();
+    c->fd = fd;
+    c->serial = ++m_serial;
+    c->peer = peer;
+    c->peerText = peer.toString().toLatin1();
+    c->deadlineMs = m_nowMs + qint64(m_context.limits.headTimeoutSeconds) * 1000;
+    c->events = EPOLLIN;
+    epoll_event event{c->events, {}};
+    event.data.fd = fd;
+    epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &event);
+    m_connections[size_t(fd)] = std::move(c);
+}
+
+void EventLoopWorker::readFrom(HttpConnection &c)
+{
+    if (c.phase == HttpConnection::Phase::Closing)
+        return drain(c);
+    if (c.in.size() >= m_context.limits.maxHeadBytes)
+        return consume(c, c.in, true); // requests enough already: handle them before reading on
+    const ssize_t n = recv(c.fd, m_scratch.get(), readChunk, 0);
+    if (n <= 0) {
+        c.broken = n == 0 || (errno != EAGAIN && errno != EINTR);
+        return;
+    }
+    if (c.in.isEmpty())
+        return consume(c, QByteArrayView(m_scratch.get(), n), false);
+    c.in.append(m_scratch.get(), n);
+    consume(c, c.in, true);
+}
+
+void EventLoopWorker::consume(HttpConnection &c, QByteArrayView data, bool fromBuffer)
+{
+    using Phase = HttpConnection::Phase;
+    qsizetype at = 0;
+    int served = 0;
+    while (at < data.size() && (c.phase == Phase::Head || c.phase == Phase::Idle) && c.out.isEmpty() && !c.broken) {
+        if (c.bodyToSkip > 0) {
+            const qint64 skip = std::min<qint64>(c.bodyToSkip, data.size() - at);
+            at += skip;
+            c.bodyToSkip -= skip;
+            continue;
+        }
+        if (served == requestsPerTurn) {
+            m_ready.emplace_back(c.fd, c.serial);
+            break;
+        }
+        if (c.phase == Phase::Idle) {
+            c.phase = Phase::Head;
+            c.deadlineMs = m_nowMs + qint64(m_context.limits.headTimeoutSeconds) * 1000;
+        }
+        const QByteArrayView rest = data.sliced(at);
+        const HeadScanner::State state = c.scanner.scan(rest, m_context.limits);
+        if (state == HeadScanner::State::Incomplete)
+            break;
+        if (state == HeadScanner::State::Refused) {
+            refuse(c, c.scanner.refusal());
+            break;
+        }
+        const RequestHead head = RequestHead::parse(rest.first(c.scanner.headLength()), m_context.limits);
+        at += c.scanner.headLength();
+        c.scanner.reset();
+        if (head.refusal != 0) {
+            refuse(c, head.refusal);
+            break;
+        }
+        c.bodyToSkip = head.contentLength;
+        respond(c, head);
+        ++served;
+    }
+    // What is left: part of a head, or requests behind one not yet answered.
+    if (c.phase == Phase::Closing || at == data.size())
+        c.in = QByteArray();
+    else if (fromBuffer)
+        c.in.remove(0, at);
+    else
+        c.in = data.sliced(at).toByteArray();
+}
+
+void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head)
+{
+    const qint64 startNs = clockNs(CLOCK_MONOTONIC);
+    c.keepAlive = head.keepAlive;
+    const QByteArrayView page = pathOf(head.target);
+    // A plain poll needs no decoding: the common case takes the short way.
+    auto match = page.contains('%') || !head.isGet ? std::nullopt : RoomDirectory::find(page);
+    if (match && match->action == RoomDirectory::Action::Poll)
+        return answer(c, m_pages.page(RoomDirectory::index(*match->room), c.keepAlive), page, 200, startNs);
+
+    const QUrl url(QString::fromLatin1(head.target), QUrl::TolerantMode);
+    const ServiceRequest request{head.isGet, url.path(), url.query(QUrl::FullyEncoded), c.peer};
+    match = request.isGet ? RoomDirectory::find(request.path.toUtf8()) : std::nullopt;
+    if (match && match->action == RoomDirectory::Action::Poll)
+        return answer(c, m_pages.page(RoomDirectory::index(*match->room), c.keepAlive), page, 200, startNs);
+    if (match)
+        return wait(c, *match->room, request, page, startNs);
+    const ServiceReply reply = ChatService::page(request);
+    answer(c, HttpResponse::bytes(reply, c.keepAlive), page, reply.status, startNs);
+}
+
+void EventLoopWorker::wait(HttpConnection &c, const RoomDirectory::Entry &room, const ServiceRequest &request,
+                           QByteArrayView page, qint64 startNs)
+{
+    c.phase = HttpConnection::Phase::Waiting;
+    c.waitingPage = page.toByteArray();
+    c.waitingSinceNs = startNs;
+    m_context.put(room, request, [this, fd = c.fd, serial = c.serial](const ServiceReply &reply) {
+        deliver(fd, serial, reply);
+    });
+}
+
+void EventLoopWorker::answer(HttpConnection &c, const QByteArray &bytes, QByteArrayView page, int status,
+                             qint64 startNs)
+{
+    c.closeAfterOut = !c.keepAlive;
+    write(c, bytes, 0);
+    m_log.add(c.peerText, page, status, clockNs(CLOCK_MONOTONIC) - startNs);
+}
+
+void EventLoopWorker::refuse(HttpConnection &c, int status)
+{
+    c.bodyToSkip = 0;
+    c.closeAfterOut = true;
+    write(c, m_context.refusals.page(status), 0);
+    m_log.add(c.peerText, "-", status, 0);
+}
+
+void EventLoopWorker::write(HttpConnection &c, const QByteArray &bytes, qsizetype from)
+{
+    const ssize_t n = send(c.fd, bytes.constData() + from, size_t(bytes.size() - from), MSG_NOSIGNAL);
+    if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        c.broken = true;
+        return;
+    }
+    const qsizetype sent = from + std::max<qsizetype>(n, 0);
+    if (sent == bytes.size()) {
+        c.out = QByteArray();
+        return answered(c);
+    }
+    // The rest waits for the client to read; the page is shared, not copied.
+    c.out = bytes;
+    c.sent = sent;
+    c.deadlineMs = m_nowMs + qint64(m_context.limits.idleSeconds) * 1000;
+}
+
+void EventLoopWorker::answered(HttpConnection &c)
+{
+    if (c.closeAfterOut) {
+        // Half-closed first, so the answer is not lost to a reset when unread input remains.
+        shutdown(c.fd, SHUT_WR);
+        c.phase = HttpConnection::Phase::Closing;
+        c.deadlineMs = m_nowMs + lingerMs;
+        return;
+    }
+    c.phase = HttpConnection::Phase::Idle;
+    c.deadlineMs = m_nowMs + qint64(m_context.limits.idleSeconds) * 1000;
+}
+
+void EventLoopWorker::resume(HttpConnection &c)
+{
+    // Requests that came in behind the one just answered are served on the next turn.
+    if (c.out.isEmpty() && c.phase == HttpConnection::Phase::Idle && !c.in.isEmpty())
+        m_ready.emplace_back(c.fd, c.serial);
+}
+
+void EventLoopWorker::drain(HttpConnection &c)
+{
+    const ssize_t n = recv(c.fd, m_scratch.get(), readChunk, 0);
+    if (n > 0)
+        c.drained += n;
+    c.broken = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR) || c.drained > lingerBytes;
+}
+
+void EventLoopWorker::settle(HttpConnection &c)
+{
+    if (c.broken)
+        return close(c);
+    using Phase = HttpConnection::Phase;
+    const bool reading = c.phase == Phase::Closing || (c.phase != Phase::Waiting && c.out.isEmpty());
+    const std::uint32_t events = (reading ? std::uint32_t(EPOLLIN) : 0u) | (c.out.isEmpty() ? 0u : std::uint32_t(EPOLLOUT));
+    if (events == c.events)
+        return;
+    c.events = events;
+    epoll_event event{events, {}};
+    event.data.fd = c.fd;
+    epoll_ctl(m_epoll, EPOLL_CTL_MOD, c.fd, &event);
+}
+
+void EventLoopWorker::close(HttpConnection &c)
+{
+    if (c.phase == HttpConnection::Phase::Waiting)
+        m_log.add(c.peerText, c.waitingPage, 0, clockNs(CLOCK_MONOTONIC) - c.waitingSinceNs); // left before its answer
+    m_context.limiter.release(c.peer);
+    ::close(c.fd);
+    m_connections[size_t(c.fd)].reset();
+}
+
+void EventLoopWorker::sweep()
+{
+    m_nextSweepMs = m_nowMs + sweepMs;
+    setAccepting(true);
+    for (const auto &c : m_connections) {
+        if (c && c->phase != HttpConnection::Phase::Waiting && c->deadlineMs <= m_nowMs) {
+            expire(*c);
+            settle(*c);
+        }
+    }
+}
+
+void EventLoopWorker::expire(HttpConnection &c)
+{
+    // A head overdue gets its 408; a silent kept-alive connection, a stalled reader
+    // or a closing one is simply closed.
+    if (c.phase == HttpConnection::Phase::Head && c.out.isEmpty())
+        refuse(c, 408);
+    else
+        c.broken = true;
+}
+
+void EventLoopWorker::deliver(int fd, quint64 serial, const ServiceReply &reply)
+{
+    {
+        const std::lock_guard lock(m_mailboxMutex);
+        m_mailbox.push_back({fd, serial, reply});
+    }
+    eventfd_write(m_wake, 1);
+}
+
+void EventLoopWorker::takeDeliveries()
+{
+    eventfd_t count = 0;
+    eventfd_read(m_wake, &count);
+    std::vector<Delivery> deliveries;
+    {
+        const std::lock_guard lock(m_mailboxMutex);
+        deliveries.swap(m_mailbox);
+    }
+    for (const Delivery &delivery : deliveries) {
+        HttpConnection *c = find(delivery.fd, delivery.serial);
+        if (!c || c->phase != HttpConnection::Phase::Waiting)
+            continue; // it left; close() has logged it
+        c->phase = HttpConnection::Phase::Head;
+        answer(*c, HttpResponse::bytes(delivery.reply, c->keepAlive), c->waitingPage, delivery.reply.status,
+               c->waitingSinceNs);
+        resume(*c);
+        settle(*c);
+    }
+}
+
+void EventLoopWorker::serveReady()
+{
+    std::vector<std::pair<int, quint64>> ready;
+    ready.swap(m_ready);
+    for (const auto &[fd, serial] : ready) {
+        if (HttpConnection *c = find(fd, serial)) {
+            consume(*c, c->in, true);
+            settle(*c);
+        }
+    }
+}
+
+void EventLoopWorker::setAccepting(bool on)
+{
+    if (on == m_accepting)
+        return;
+    m_accepting = on;
+    epoll_event event{on ? std::uint32_t(EPOLLIN) : 0, {}};
+    event.data.fd = m_listener;
+    epoll_ctl(m_epoll, EPOLL_CTL_MOD, m_listener, &event);
+}
+
+HttpConnection *EventLoopWorker::find(int fd, quint64 serial)
+{
+    if (fd < 0 || size_t(fd) >= m_connections.size())
+        return nullptr;
+    HttpConnection *c = m_connections[size_t(fd)].get();
+    return c && (serial == 0 || c->serial == serial) ? c : nullptr;
+}

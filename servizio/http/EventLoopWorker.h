@@ -1,0 +1,97 @@
+#pragma once
+
+#include "ChatService.h"
+#include "HttpConnection.h"
+#include "HttpLimits.h"
+#include "LogBatch.h"
+#include "RoomPageCache.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class ConnectionLimiter;
+class RefusalPages;
+struct RequestHead;
+
+// One event loop on a thread of its own, with its own listening socket: it
+// accepts, reads request heads within the limits, answers polls from the shared
+// room pages and hands puts to the service, whose answers come back through
+// deliver(). Each connection gets a bounded share of every turn.
+class EventLoopWorker
+{
+public:
+    // Called on this loop's thread; `reply` may be called from any thread, once.
+    using PutHandler = std::function<void(const RoomDirectory::Entry &room, const ServiceRequest &request,
+                                          const ChatService::ReplyHandler &reply)>;
+    struct Context
+    {
+        const HttpLimits &limits;
+        ConnectionLimiter &limiter;
+        const RoomPages &pages;
+        RequestLog &log;
+        const RefusalPages &refusals;
+        PutHandler put;
+    };
+
+    // Takes over `listener`, a non-blocking listening socket, and starts the thread.
+    EventLoopWorker(const Context &context, int listener);
+    // Stops the thread and closes every connection.
+    ~EventLoopWorker();
+    EventLoopWorker(const EventLoopWorker &) = delete;
+    EventLoopWorker &operator=(const EventLoopWorker &) = delete;
+
+private:
+    struct Delivery
+    {
+        int fd;
+        quint64 serial;
+        ServiceReply reply;
+    };
+
+    void run();
+    void dispatch(int fd, std::uint32_t events);
+    void acceptSome();
+    void open(int fd, const QHostAddress &peer);
+    void readFrom(HttpConnection &c);
+    void consume(HttpConnection &c, QByteArrayView data, bool fromBuffer);
+    void respond(HttpConnection &c, const RequestHead &head);
+    void wait(HttpConnection &c, const RoomDirectory::Entry &room, const ServiceRequest &request,
+              QByteArrayView page, qint64 startNs);
+    void answer(HttpConnection &c, const QByteArray &bytes, QByteArrayView page, int status, qint64 startNs);
+    void refuse(HttpConnection &c, int status);
+    void write(HttpConnection &c, const QByteArray &bytes, qsizetype from);
+    void answered(HttpConnection &c);
+    void resume(HttpConnection &c);
+    void drain(HttpConnection &c);
+    void settle(HttpConnection &c);
+    void close(HttpConnection &c);
+    void sweep();
+    void expire(HttpConnection &c);
+    void deliver(int fd, quint64 serial, const ServiceReply &reply);
+    void takeDeliveries();
+    void serveReady();
+    void setAccepting(bool on);
+    HttpConnection *find(int fd, quint64 serial = 0);
+
+    Context m_context;
+    const int m_listener;
+    const int m_epoll;
+    const int m_wake; // eventfd: deliveries waiting, or stop
+    RoomPageCache m_pages;
+    LogBatch m_log;
+    std::vector<std::unique_ptr<HttpConnection>> m_connections; // by descriptor
+    std::vector<std::pair<int, quint64>> m_ready; // connections with requests already received
+    quint64 m_serial = 0;
+    qint64 m_nowMs = 0;
+    qint64 m_nextSweepMs = 0;
+    bool m_accepting = true;
+    std::unique_ptr<char[]> m_scratch;
+    std::mutex m_mailboxMutex;
+    std::vector<Delivery> m_mailbox;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread; // last: it starts once the rest is ready
+};

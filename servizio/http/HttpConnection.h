@@ -1,0 +1,38 @@
+#pragma once
+
+#include "HeadScanner.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <cstdint>
+
+// One client connection of an event loop, and what it holds: at most one request
+// head being received, one answer being written, one put waiting for the disk.
+struct HttpConnection
+{
+    enum class Phase {
+        Head,    // a request head is due before `deadlineMs`
+        Idle,    // between requests on a kept-alive connection
+        Waiting, // a put is being stored; nothing more is read meanwhile
+        Closing  // the last answer is out; what still arrives is read and thrown away
+    };
+
+    int fd = -1;
+    quint64 serial = 0; // tells a connection from a later one on the same descriptor
+    QHostAddress peer;
+    QByteArray peerText;
+    Phase phase = Phase::Head;
+    qint64 deadlineMs = 0;
+    HeadScanner scanner;
+    QByteArray in;           // received and not yet handled; empty while nothing is pending
+    qint64 bodyToSkip = 0;   // of the last request's body, still to be read and dropped
+    QByteArray out;          // the unsent rest of an answer
+    qsizetype sent = 0;      // of `out`
+    bool keepAlive = true;   // of the request being answered
+    bool closeAfterOut = false;
+    bool broken = false;     // to be closed once the current event is handled
+    QByteArray waitingPage;  // the put being stored, for the log ...
+    qint64 waitingSinceNs = 0; // ... and when it arrived
+    qint64 drained = 0;      // bytes thrown away while Closing
+    std::uint32_t events = 0; // what epoll watches for
+};

@@ -1,0 +1,30 @@
+#include "HttpResponse.h"
+
+#include "ServiceReply.h"
+
+QByteArray HttpResponse::bytes(const ServiceReply &reply, bool keepAlive)
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status)
+        + "\r\nContent-Type: " + reply.contentType + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
+        + (keepAlive ? "\r\n" : "\r\nConnection: close\r\n");
+    for (const auto &[name, value] : reply.headers)
+        head += name + ": " + value + "\r\n";
+    return head + "\r\n" + reply.body;
+}
+
+QByteArray HttpResponse::reasonPhrase(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 400: return "Bad Request";
+    case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 408: return "Request Timeout";
+    case 413: return "Content Too Large";
+    case 414: return "URI Too Long";
+    case 429: return "Too Many Requests";
+    case 431: return "Request Header Fields Too Large";
+    case 503: return "Service Unavailable";
+    default: return "Status";
+    }
+}

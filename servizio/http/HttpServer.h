@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ConnectionLimiter.h"
+#include "EventLoopWorker.h"
+#include "HttpLimits.h"
+#include "RefusalPages.h"
+#include "RequestLog.h"
+
+#include <QHostAddress>
+#include <memory>
+#include <vector>
+
+// The service's HTTP/1.1 side: one event loop per thread, each listening on the
+// same port (SO_REUSEPORT), all under the same limits and connection caps.
+class HttpServer
+{
+public:
+    HttpServer(const HttpLimits &limits, const RoomPages &pages, const EventLoopWorker::PutHandler &put);
+    ~HttpServer();
+
+    // The port listened on (the one picked when `port` is 0), or 0 on failure.
+    quint16 start(const QHostAddress &address, quint16 port);
+
+private:
+    static int listenOn(const QHostAddress &address, quint16 port);
+    static quint16 portOf(int fd);
+
+    const HttpLimits m_limits;
+    const RoomPages &m_pages;
+    const EventLoopWorker::PutHandler m_put;
+    ConnectionLimiter m_limiter;
+    const RefusalPages m_refusals;
+    RequestLog m_log;
+    std::vector<std::unique_ptr<EventLoopWorker>> m_workers; // last: they use all of the above
+};

@@ -1,0 +1,49 @@
+#include "LogBatch.h"
+
+#include "RequestLog.h"
+
+#include <chrono>
+
+LogBatch::LogBatch(RequestLog &log)
+    : m_log(log)
+{
+}
+
+void LogBatch::add(const QByteArray &peer, QByteArrayView page, int status, qint64 elapsedNs)
+{
+    appendTimestamp();
+    m_lines += ' ' + peer + ' ';
+    for (const char c : page) {
+        if (c > ' ' && c < 0x7f)
+            m_lines += c;
+        else
+            m_lines += '%' + QByteArray::number(static_cast<unsigned char>(c), 16).toUpper().rightJustified(2, '0');
+    }
+    m_lines += ' ' + QByteArray::number(status) + ' ' + QByteArray::number(double(elapsedNs) / 1e6, 'f', 3) + " ms\n";
+    ++m_count;
+}
+
+void LogBatch::flush()
+{
+    if (m_count == 0)
+        return;
+    m_log.submit(m_lines, m_count);
+    m_lines.clear();
+    m_count = 0;
+}
+
+void LogBatch::appendTimestamp()
+{
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t second = system_clock::to_time_t(now);
+    if (second != m_second || m_secondText.isEmpty()) {
+        std::tm local{};
+        localtime_r(&second, &local);
+        char text[32];
+        m_secondText = QByteArray(text, qsizetype(std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local)));
+        m_second = second;
+    }
+    const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+    m_lines += m_secondText + '.' + QByteArray::number(millis).rightJustified(3, '0');
+}

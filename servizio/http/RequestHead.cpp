@@ -1,0 +1,111 @@
+#include "RequestHead.h"
+
+#include <limits>
+
+namespace {
+QByteArrayView withoutCr(QByteArrayView line)
+{
+    return line.endsWith('\r') ? line.chopped(1) : line;
+}
+
+bool isToken(QByteArrayView text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const char c : text) {
+        if (c <= ' ' || c >= 0x7f || c == ':' || c == '"' || c == ',' || c == ';')
+            return false;
+    }
+    return true;
+}
+
+// Printable ASCII only: anything else in a target is refused rather than guessed at.
+bool isTarget(QByteArrayView text)
+{
+    if (!text.startsWith('/'))
+        return false;
+    for (const char c : text) {
+        if (c <= ' ' || c >= 0x7f)
+            return false;
+    }
+    return true;
+}
+
+bool isDigits(QByteArrayView text)
+{
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return !text.isEmpty();
+}
+
+bool hasToken(QByteArrayView list, QByteArrayView token)
+{
+    for (qsizetype start = 0; start <= list.size();) {
+        const qsizetype comma = list.indexOf(',', start);
+        const qsizetype end = comma < 0 ? list.size() : comma;
+        if (list.sliced(start, end - start).trimmed().compare(token, Qt::CaseInsensitive) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+} // namespace
+
+RequestHead RequestHead::parse(QByteArrayView head, const HttpLimits &limits)
+{
+    RequestHead request;
+    qsizetype end = head.indexOf('\n');
+    bool chunked = false;
+    bool lengthSeen = false;
+    bool valid = request.parseRequestLine(withoutCr(head.first(end)));
+    for (qsizetype start = end + 1; valid && (end = head.indexOf('\n', start)) >= 0; start = end + 1) {
+        const QByteArrayView line = withoutCr(head.sliced(start, end - start));
+        if (line.isEmpty())
+            break;
+        valid = request.parseHeader(line, &chunked, &lengthSeen);
+    }
+    // A body framed two ways is the classic smuggling trick; no page here takes a chunked body anyway.
+    if (!valid || chunked)
+        request.refusal = 400;
+    else if (request.contentLength > limits.maxBodyBytes)
+        request.refusal = 413;
+    return request;
+}
+
+bool RequestHead::parseRequestLine(QByteArrayView line)
+{
+    const qsizetype first = line.indexOf(' ');
+    const qsizetype second = first < 0 ? -1 : line.indexOf(' ', first + 1);
+    if (second < 0 || line.indexOf(' ', second + 1) >= 0)
+        return false;
+    const QByteArrayView method = line.first(first);
+    const QByteArrayView version = line.sliced(second + 1);
+    target = line.sliced(first + 1, second - first - 1);
+    isGet = method == "GET";
+    // HTTP/1.0 gets its answer and the connection closed: no keep-alive for it.
+    keepAlive = version == "HTTP/1.1";
+    return isToken(method) && isTarget(target) && (keepAlive || version == "HTTP/1.0");
+}
+
+bool RequestHead::parseHeader(QByteArrayView line, bool *chunked, bool *lengthSeen)
+{
+    const qsizetype colon = line.indexOf(':');
+    if (colon < 0 || !isToken(line.first(colon)))
+        return false;
+    const QByteArrayView name = line.first(colon);
+    const QByteArrayView value = line.sliced(colon + 1).trimmed();
+    if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0) {
+        *chunked = true;
+    } else if (name.compare("Connection", Qt::CaseInsensitive) == 0) {
+        keepAlive = keepAlive && !hasToken(value, "close");
+    } else if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
+        if (!isDigits(value) || (*lengthSeen && value.toLongLong() != contentLength))
+            return false;
+        // More digits than a qint64 holds is simply too large.
+        contentLength = value.size() > 18 ? std::numeric_limits<qint64>::max() : value.toLongLong();
+        *lengthSeen = true;
+    }
+    return true;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+// Writes the event loops' log lines to standard error on a thread of its own, so
+// that a slow disk never holds up an answer. At most `maxQueued` bytes wait; lines
+// beyond that are dropped, counted, and the count written once the disk catches up.
+class RequestLog
+{
+public:
+    explicit RequestLog(qsizetype maxQueued);
+    // Writes what is queued, then stops.
+    ~RequestLog();
+    RequestLog(const RequestLog &) = delete;
+    RequestLog &operator=(const RequestLog &) = delete;
+
+    // `lines` complete lines, `count` of them.
+    void submit(const QByteArray &lines, qsizetype count);
+
+private:
+    void run();
+    static void writeAll(const QByteArray &bytes);
+
+    const qsizetype m_maxQueued;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    QByteArray m_queue;
+    qint64 m_dropped = 0;
+    bool m_stopping = false;
+    std::thread m_thread; // last: it starts once the rest is ready
+};
