@@ -1,15 +1,23 @@
-// Load on ciarla-servizio: wrk polls a room of 50 messages over 50 connections,
-// first alone, then while one client puts 10 messages a second. Prints polls per
-// second and p99 latency of each run; the last line is the polls per second of
-// the first. Usage: bench_servizio [seconds]   (default 20)
+// Load on ciarla-servizio: wrk polls a room of 50 messages side by side with
+// nginx serving a snapshot of the very same page (as many workers as the
+// service has threads), interleaved, at 50 and at 1,000 connections; then the
+// service alone while one client puts 10 messages a second. Prints polls per
+// second and p99 latency of each run; the last line is "ratio R p99-ratio P":
+// the service's polls/s over nginx's at 50 connections and its p99 over nginx's
+// at 1,000. Usage: bench_servizio [seconds per run] [rounds]   (default 10, 2)
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTcpServer>
+#include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <optional>
@@ -30,14 +38,64 @@ QByteArray codifica(const QByteArray &text)
     return out;
 }
 
-bool fetch(QNetworkAccessManager &network, const QUrl &url)
+// The body of the page, or nothing on failure.
+std::optional<QByteArray> fetch(QNetworkAccessManager &network, const QUrl &url)
 {
     QNetworkReply *reply = network.get(QNetworkRequest(url));
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
     reply->deleteLater();
-    return reply->error() == QNetworkReply::NoError;
+    if (reply->error() != QNetworkReply::NoError)
+        return std::nullopt;
+    return reply->readAll();
+}
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// nginx on 127.0.0.1 serving `page` as the same poll page, or false when it would not start.
+bool startNginx(QProcess &nginx, const QTemporaryDir &dir, const QByteArray &page, int workers, quint16 port)
+{
+    QDir(dir.path()).mkpath(QStringLiteral("www"));
+    // Started as root, nginx serves as an unprivileged user, who must be able to read the snapshot.
+    const auto readable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+        | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(dir.path(), readable);
+    QFile::setPermissions(dir.filePath(QStringLiteral("www")), readable);
+    QFile snapshot(dir.filePath(QStringLiteral("www/getmsgchat.asp")));
+    QFile config(dir.filePath(QStringLiteral("nginx.conf")));
+    if (!snapshot.open(QIODevice::WriteOnly) || snapshot.write(page) != page.size()
+        || !config.open(QIODevice::WriteOnly))
+        return false;
+    snapshot.close();
+    const QByteArray root = QFile::encodeName(dir.path());
+    config.write("daemon off;\nworker_processes " + QByteArray::number(workers) + ";\npid " + root
+                 + "/nginx.pid;\nerror_log " + root + "/error.log;\nevents { worker_connections 4096; }\n"
+                 "http {\n access_log off;\n sendfile on;\n tcp_nopush on;\n keepalive_requests 1000000;\n"
+                 " open_file_cache max=16;\n client_body_temp_path " + root + "/tmp;\n proxy_temp_path " + root
+                 + "/tmp;\n fastcgi_temp_path " + root + "/tmp;\n uwsgi_temp_path " + root + "/tmp;\n"
+                 " scgi_temp_path " + root + "/tmp;\n server {\n  listen 127.0.0.1:" + QByteArray::number(port)
+                 + " reuseport;\n  root " + root + "/www;\n  default_type \"text/html; charset=windows-1252\";\n"
+                 "  add_header Cache-Control no-store;\n }\n}\n");
+    config.close();
+    nginx.setProcessChannelMode(QProcess::ForwardedChannels);
+    nginx.start(QStringLiteral("nginx"), {QStringLiteral("-p"), dir.path(), QStringLiteral("-c"), config.fileName()});
+    if (!nginx.waitForStarted(5000))
+        return false;
+    QNetworkAccessManager network;
+    const QUrl url(QStringLiteral("http://127.0.0.1:%1/getmsgchat.asp").arg(port));
+    snapshot.setPermissions(readable);
+    for (int i = 0; i < 50; ++i) {
+        if (fetch(network, url) == page)
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
 }
 
 double milliseconds(const QString &value, const QString &unit)
@@ -47,10 +105,10 @@ double milliseconds(const QString &value, const QString &unit)
 }
 
 // Runs wrk to its end while the event loop keeps turning (the put client lives on it).
-std::optional<LoadFigures> runWrk(const QString &url, int seconds)
+std::optional<LoadFigures> runWrk(const QString &url, int seconds, int connections = 50)
 {
     QProcess wrk;
-    wrk.start(QStringLiteral("wrk"), {QStringLiteral("-t2"), QStringLiteral("-c50"),
+    wrk.start(QStringLiteral("wrk"), {QStringLiteral("-t2"), QStringLiteral("-c%1").arg(connections),
                                       QStringLiteral("-d%1s").arg(seconds), QStringLiteral("--latency"), url});
     QEventLoop loop;
     QObject::connect(&wrk, &QProcess::finished, &loop, &QEventLoop::quit);
@@ -70,16 +128,34 @@ std::optional<LoadFigures> runWrk(const QString &url, int seconds)
 }
 } // namespace
 
+// The mean of one server's runs at one connection count.
+struct Tally
+{
+    double polls = 0;
+    double p99 = 0;
+    int runs = 0;
+    void add(const LoadFigures &figures)
+    {
+        polls += figures.pollsPerSecond;
+        p99 += figures.p99Ms;
+        ++runs;
+    }
+    LoadFigures mean() const { return {polls / runs, p99 / runs}; }
+};
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 20;
+    const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 10;
+    const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 2;
+    const int threads = QThread::idealThreadCount();
     QTemporaryDir dir;
     QProcess service;
-    service.setStandardErrorFile(QProcess::nullDevice()); // one log line per poll would be the bottleneck
+    service.setStandardErrorFile(QProcess::nullDevice()); // the log is not what is measured
     service.start(QStringLiteral(SERVIZIO_PROGRAM),
                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--put-limit"), QStringLiteral("0"),
-                   QStringLiteral("--database"), dir.filePath(QStringLiteral("bench.sqlite"))});
+                   QStringLiteral("--threads"), QString::number(threads), QStringLiteral("--max-per-address"),
+                   QStringLiteral("0"), QStringLiteral("--database"), dir.filePath(QStringLiteral("bench.sqlite"))});
     QByteArray said;
     while (!said.contains('\n') && service.waitForReadyRead(10000))
         said += service.readAllStandardOutput();
@@ -101,15 +177,48 @@ int main(int argc, char *argv[])
         }
     }
     const QString pollUrl = base + QStringLiteral("getmsgchat.asp");
-    std::printf("ciarla-servizio under wrk: room of 50 messages, 50 connections, %d s, loopback\n", seconds);
-    std::fflush(stdout);
-
-    const auto alone = runWrk(pollUrl, seconds);
-    if (!alone)
+    const std::optional<QByteArray> page = fetch(network, QUrl(pollUrl));
+    const quint16 nginxPort = freePort();
+    QProcess nginx;
+    // Killed outright, nginx's master would leave its workers running: it is asked to stop on every way out.
+    const auto stopNginx = qScopeGuard([&nginx] {
+        nginx.terminate();
+        nginx.waitForFinished(5000);
+    });
+    if (!page || !startNginx(nginx, dir, *page, threads, nginxPort)) {
+        std::fprintf(stderr, "bench_servizio: nginx (Debian's nginx-light) did not serve the snapshot\n");
         return 1;
-    std::printf("polls only:          %9.0f polls/s   p99 %6.2f ms\n", alone->pollsPerSecond, alone->p99Ms);
+    }
+    const QString nginxUrl = QStringLiteral("http://127.0.0.1:%1/getmsgchat.asp").arg(nginxPort);
+    std::printf("ciarla-servizio (%d threads) and nginx (%d workers) under wrk: the same poll page of a room of "
+                "50 messages (%lld bytes), %d rounds of %d s each, loopback\n",
+                threads, threads, qlonglong(page->size()), rounds, seconds);
     std::fflush(stdout);
 
+    Tally tally[2][2]; // [service, nginx][50, 1000 connections]
+    const int connections[2] = {50, 1000};
+    for (int round = 0; round < rounds; ++round) {
+        for (int c = 0; c < 2; ++c) {
+            for (int server = 0; server < 2; ++server) {
+                const auto figures = runWrk(server == 0 ? pollUrl : nginxUrl, seconds, connections[c]);
+                if (!figures)
+                    return 1;
+                tally[server][c].add(*figures);
+                std::printf("round %d  %-15s %5d connections: %9.0f polls/s   p99 %7.2f ms\n", round + 1,
+                            server == 0 ? "ciarla-servizio" : "nginx", connections[c], figures->pollsPerSecond,
+                            figures->p99Ms);
+                std::fflush(stdout);
+            }
+        }
+    }
+    for (int c = 0; c < 2; ++c) {
+        for (int server = 0; server < 2; ++server) {
+            const LoadFigures mean = tally[server][c].mean();
+            std::printf("mean     %-15s %5d connections: %9.0f polls/s   p99 %7.2f ms\n",
+                        server == 0 ? "ciarla-servizio" : "nginx", connections[c], mean.pollsPerSecond, mean.p99Ms);
+        }
+    }
+    std::fflush(stdout);
     int sent = 0;
     int stored = 0;
     QElapsedTimer putClock;
@@ -133,7 +242,9 @@ int main(int argc, char *argv[])
         return 1;
     std::printf("polls + 10 puts/s:   %9.0f polls/s   p99 %6.2f ms   (%d puts stored of %d sent in %.1f s)\n",
                 withPuts->pollsPerSecond, withPuts->p99Ms, stored, sent, putClock.elapsed() / 1000.0);
-    std::printf("%.0f\n", alone->pollsPerSecond);
+    std::printf("ratio %.2f p99-ratio %.2f\n",
+                tally[0][0].mean().pollsPerSecond / tally[1][0].mean().pollsPerSecond,
+                tally[0][1].mean().p99Ms / tally[1][1].mean().p99Ms);
 
     service.terminate();
     service.waitForFinished(5000);

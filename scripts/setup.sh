@@ -5,11 +5,11 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-svg-dev libsqlite3-dev libmspack-dev
   dpkg-dev file lintian appstream desktop-file-utils systemd
   dbus dbus-x11 xvfb xauth x11-apps imagemagick fonts-liberation
-  wrk curl python3 python3-dbus python3-gi
+  wrk nginx-light curl python3 python3-dbus python3-gi
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

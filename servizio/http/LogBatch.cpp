@@ -3,6 +3,7 @@
 #include "RequestLog.h"
 
 #include <chrono>
+#include <cstdio>
 
 LogBatch::LogBatch(RequestLog &log)
     : m_log(log)
@@ -12,14 +13,22 @@ LogBatch::LogBatch(RequestLog &log)
 void LogBatch::add(const QByteArray &peer, QByteArrayView page, int status, qint64 elapsedNs)
 {
     appendTimestamp();
-    m_lines += ' ' + peer + ' ';
+    m_lines += ' ';
+    m_lines += peer;
+    m_lines += ' ';
     for (const char c : page) {
-        if (c > ' ' && c < 0x7f)
+        if (c > ' ' && c < 0x7f) {
             m_lines += c;
-        else
-            m_lines += '%' + QByteArray::number(static_cast<unsigned char>(c), 16).toUpper().rightJustified(2, '0');
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", unsigned(static_cast<unsigned char>(c)));
+            m_lines.append(escaped, 3);
+        }
     }
-    m_lines += ' ' + QByteArray::number(status) + ' ' + QByteArray::number(double(elapsedNs) / 1e6, 'f', 3) + " ms\n";
+    char tail[64];
+    const int n = std::snprintf(tail, sizeof tail, " %d %lld.%03lld ms\n", status, elapsedNs / 1000000,
+                                elapsedNs / 1000 % 1000);
+    m_lines.append(tail, n);
     ++m_count;
 }
 
@@ -45,5 +54,7 @@ void LogBatch::appendTimestamp()
         m_second = second;
     }
     const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    m_lines += m_secondText + '.' + QByteArray::number(millis).rightJustified(3, '0');
+    char text[8];
+    m_lines += m_secondText;
+    m_lines.append(text, std::snprintf(text, sizeof text, ".%03d", int(millis)));
 }

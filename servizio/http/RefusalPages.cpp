@@ -7,7 +7,7 @@ RefusalPages::RefusalPages(const HttpLimits &limits)
 {
     const QString kb = QString::number(limits.maxHeadBytes / 1024.0, 'g', 4);
     add(400, QStringLiteral("RICHIESTA NON VALIDA"),
-        QStringLiteral("La richiesta non rispetta il protocollo HTTP/1.1 o porta un corpo che questo servizio "
+        QStringLiteral("La richiesta non rispetta il protocollo HTTP o porta un corpo che questo servizio "
                        "non accetta."));
     add(408, QStringLiteral("RICHIESTA TROPPO LENTA"),
         QStringLiteral("La richiesta non è arrivata intera entro %1 secondi.").arg(limits.headTimeoutSeconds));

@@ -1,7 +1,12 @@
 #include "RequestLog.h"
 
 #include <cerrno>
+#include <chrono>
 #include <unistd.h>
+
+namespace {
+constexpr int writeEveryMs = 20;
+}
 
 RequestLog::RequestLog(qsizetype maxQueued)
     : m_maxQueued(maxQueued)
@@ -21,6 +26,7 @@ RequestLog::~RequestLog()
 
 void RequestLog::submit(const QByteArray &lines, qsizetype count)
 {
+    bool filling = false;
     {
         const std::lock_guard lock(m_mutex);
         if (m_queue.size() + lines.size() > m_maxQueued) {
@@ -28,17 +34,25 @@ void RequestLog::submit(const QByteArray &lines, qsizetype count)
             return;
         }
         m_queue += lines;
+        filling = m_queue.size() > m_maxQueued / 2;
     }
-    m_wake.notify_one();
+    // The writer looks on its own every few milliseconds: woken for every batch, it
+    // would cost the loops a thread switch per turn.
+    if (filling)
+        m_wake.notify_one();
 }
 
 void RequestLog::run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stopping || !m_queue.isEmpty(); });
-        if (m_queue.isEmpty())
-            return; // stopping, and all written
+        m_wake.wait_for(lock, std::chrono::milliseconds(writeEveryMs),
+                        [this] { return m_stopping || m_queue.size() > m_maxQueued / 2; });
+        if (m_queue.isEmpty() && m_dropped == 0) {
+            if (m_stopping)
+                return; // all written
+            continue;
+        }
         QByteArray batch;
         batch.swap(m_queue);
         const qint64 dropped = std::exchange(m_dropped, 0);

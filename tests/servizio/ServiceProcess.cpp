@@ -2,6 +2,7 @@
 
 #include "Windows1252.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QTcpSocket>
 
@@ -40,6 +41,18 @@ void ServiceProcess::killAbruptly()
 {
     m_process.kill();
     m_process.waitForFinished(5000);
+}
+
+qint64 ServiceProcess::residentKb() const
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').constFirst().toLongLong();
+    }
+    return 0;
 }
 
 QByteArray ServiceProcess::errorOutput()

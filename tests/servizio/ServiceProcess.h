@@ -15,6 +15,8 @@ public:
     bool start();         // false when the program did not say its port
     void killAbruptly();  // SIGKILL: no chance to tidy up
     quint16 port() const { return m_port; }
+    // The process's resident memory from /proc, in KB; 0 when unreadable.
+    qint64 residentKb() const;
     QByteArray errorOutput();
     // Standard error up to the first line that contains `needle`.
     QByteArray logUntil(const QByteArray &needle);

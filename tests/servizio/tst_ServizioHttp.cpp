@@ -81,7 +81,6 @@ private Q_SLOTS:
     void refusalsStoreNothing_data();
     void refusalsStoreNothing();
     void floodIsRefused();
-    void overlongRequestLineIsRefused();
     void silentConnectionIsClosed();
     void roomsAreKeptApart();
     void makerSiteAnswers();
@@ -282,20 +281,6 @@ void TestServizioHttp::floodIsRefused()
     QVERIFY(refused.text().contains(u"Troppi messaggi"_s));
     QCOMPARE(poll(*m_service, u"getmsgchat1.asp"_s).records.size(), 3);
     QVERIFY(poll(*m_service, u"getmsgchat2.asp"_s).noData);
-}
-
-void TestServizioHttp::overlongRequestLineIsRefused()
-{
-    QVERIFY(start());
-    // The whole head is "GET " + target + " HTTP/1.1\r\n" and 38 bytes of headers: 16384 bytes pass.
-    const QByteArray prefix = "/putmsgchat.asp?NOME=%61&messaggio=";
-    const qsizetype room = 16384 - 15 - 38 - prefix.size();
-    QCOMPARE(m_service->get(prefix + QByteArray(room, 'a')).status, 400); // refused only for the message's length
-    QCOMPARE(m_service->get(prefix + QByteArray(room + 1, 'a')).status, 431);
-    const ServiceProcess::Reply over = m_service->get(prefix + QByteArray(16384, 'a'));
-    QCOMPARE(over.status, 414);
-    QVERIFY(!over.text().contains(success));
-    QVERIFY(poll(*m_service, room0).noData); // and the service goes on serving
 }
 
 void TestServizioHttp::silentConnectionIsClosed()

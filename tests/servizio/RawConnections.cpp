@@ -1,0 +1,97 @@
+#include "RawConnections.h"
+
+#include <arpa/inet.h>
+#include <QDeadlineTimer>
+#include <cerrno>
+#include <cstdio>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+int RawConnections::connectFrom(quint16 port, const char *source)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &address.sin_addr);
+    const timeval timeout{15, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    const bool bound = bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
+    address.sin_port = htons(port);
+    if (fd >= 0 && bound && ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
+int RawConnections::open(quint16 port, int count, int perAddress, int firstHost)
+{
+    int opened = 0;
+    for (int i = 0; i < count; ++i) {
+        const int host = firstHost + i / perAddress;
+        char source[32];
+        std::snprintf(source, sizeof source, "127.1.%d.%d", host / 250, host % 250 + 1);
+        const int fd = connectFrom(port, source);
+        if (fd >= 0) {
+            m_fds.push_back(fd);
+            ++opened;
+        }
+    }
+    return opened;
+}
+
+void RawConnections::sendAll(const QByteArray &bytes)
+{
+    for (const int fd : m_fds)
+        send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+int RawConnections::closedWithin(int ms)
+{
+    // Each is read until it has been closed or has answered, or the time is up.
+    std::vector<pollfd> waiting;
+    for (const int fd : m_fds)
+        waiting.push_back({fd, POLLIN, 0});
+    QDeadlineTimer deadline(ms);
+    int closed = 0;
+    while (!waiting.empty() && poll(waiting.data(), waiting.size(), int(deadline.remainingTime())) > 0) {
+        for (auto p = waiting.begin(); p != waiting.end();) {
+            char scratch[4096];
+            ssize_t n = 0;
+            while (p->revents != 0 && (n = recv(p->fd, scratch, sizeof scratch, MSG_DONTWAIT)) > 0) {
+            }
+            const bool ended = p->revents != 0 && (n == 0 || errno != EAGAIN);
+            closed += ended ? 1 : 0;
+            // An answer without a close counts as settled too: the connection is kept alive.
+            p = p->revents != 0 ? waiting.erase(p) : std::next(p);
+        }
+    }
+    return closed;
+}
+
+void RawConnections::closeAll()
+{
+    for (const int fd : m_fds)
+        ::close(fd);
+    m_fds.clear();
+}
+
+QByteArray RawConnections::exchange(quint16 port, const QByteArray &request, int piece, const char *source)
+{
+    const int fd = connectFrom(port, source);
+    if (fd < 0)
+        return {};
+    for (qsizetype at = 0; at < request.size(); at += piece)
+        send(fd, request.constData() + at, size_t(std::min<qsizetype>(piece, request.size() - at)), MSG_NOSIGNAL);
+    QByteArray reply;
+    char buffer[16384];
+    ssize_t n = 0;
+    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0)
+        reply.append(buffer, n);
+    ::close(fd);
+    return n == 0 ? reply : QByteArray(); // nothing unless the service closed the connection
+}
