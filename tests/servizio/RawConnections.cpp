@@ -52,7 +52,8 @@ void RawConnections::sendAll(const QByteArray &bytes)
 
 int RawConnections::closedWithin(int ms)
 {
-    // Each is read until it has been closed or has answered, or the time is up.
+    // Each is read until it has been closed, or has been answered without "Connection: close",
+    // or the time is up.
     std::vector<pollfd> waiting;
     for (const int fd : m_fds)
         waiting.push_back({fd, POLLIN, 0});
@@ -60,14 +61,15 @@ int RawConnections::closedWithin(int ms)
     int closed = 0;
     while (!waiting.empty() && poll(waiting.data(), waiting.size(), int(deadline.remainingTime())) > 0) {
         for (auto p = waiting.begin(); p != waiting.end();) {
+            QByteArray said;
             char scratch[4096];
             ssize_t n = 0;
-            while (p->revents != 0 && (n = recv(p->fd, scratch, sizeof scratch, MSG_DONTWAIT)) > 0) {
-            }
+            while (p->revents != 0 && (n = recv(p->fd, scratch, sizeof scratch, MSG_DONTWAIT)) > 0)
+                said.append(scratch, n);
             const bool ended = p->revents != 0 && (n == 0 || errno != EAGAIN);
             closed += ended ? 1 : 0;
-            // An answer without a close counts as settled too: the connection is kept alive.
-            p = p->revents != 0 ? waiting.erase(p) : std::next(p);
+            const bool keptAlive = !said.isEmpty() && !said.contains("Connection: close");
+            p = ended || keptAlive ? waiting.erase(p) : std::next(p);
         }
     }
     return closed;

@@ -15,8 +15,8 @@ public:
     // counted from 127.1.0.1 on, the first `firstHost` of them skipped; returns how many connected.
     int open(quint16 port, int count, int perAddress, int firstHost = 0);
     void sendAll(const QByteArray &bytes);
-    // Waits up to `ms` for each to be answered or closed; how many the service
-    // has closed (end of stream or reset).
+    // Waits up to `ms` for each to be closed or answered and kept alive; how many
+    // the service has closed (end of stream or reset).
     int closedWithin(int ms);
     void closeAll();
 
