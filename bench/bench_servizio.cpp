@@ -4,8 +4,10 @@
 // service alone while one client puts 10 messages a second. Prints polls per
 // second and p99 latency of each run; the last line is "ratio R p99-ratio P":
 // the service's polls/s over nginx's at 50 connections and its p99 over nginx's
-// at 1,000. Usage: bench_servizio [seconds per run] [rounds]   (default 10, 2)
+// at 1,000, each the median of its rounds.
+// Usage: bench_servizio [seconds per run] [rounds]   (default 10, 3)
 #include <QCoreApplication>
+#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
@@ -128,26 +130,31 @@ std::optional<LoadFigures> runWrk(const QString &url, int seconds, int connectio
 }
 } // namespace
 
-// The mean of one server's runs at one connection count.
+// One server's runs at one connection count. The machine is shared: the median
+// of each figure says more than the mean, which one disturbed run can drag.
 struct Tally
 {
-    double polls = 0;
-    double p99 = 0;
-    int runs = 0;
+    QList<double> polls;
+    QList<double> p99;
     void add(const LoadFigures &figures)
     {
-        polls += figures.pollsPerSecond;
-        p99 += figures.p99Ms;
-        ++runs;
+        polls.append(figures.pollsPerSecond);
+        p99.append(figures.p99Ms);
     }
-    LoadFigures mean() const { return {polls / runs, p99 / runs}; }
+    static double median(QList<double> values)
+    {
+        std::sort(values.begin(), values.end());
+        const qsizetype n = values.size();
+        return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
+    }
+    LoadFigures middle() const { return {median(polls), median(p99)}; }
 };
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 10;
-    const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 2;
+    const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 3;
     const int threads = QThread::idealThreadCount();
     QTemporaryDir dir;
     QProcess service;
@@ -213,9 +220,9 @@ int main(int argc, char *argv[])
     }
     for (int c = 0; c < 2; ++c) {
         for (int server = 0; server < 2; ++server) {
-            const LoadFigures mean = tally[server][c].mean();
-            std::printf("mean     %-15s %5d connections: %9.0f polls/s   p99 %7.2f ms\n",
-                        server == 0 ? "ciarla-servizio" : "nginx", connections[c], mean.pollsPerSecond, mean.p99Ms);
+            const LoadFigures middle = tally[server][c].middle();
+            std::printf("median   %-15s %5d connections: %9.0f polls/s   p99 %7.2f ms\n",
+                        server == 0 ? "ciarla-servizio" : "nginx", connections[c], middle.pollsPerSecond, middle.p99Ms);
         }
     }
     std::fflush(stdout);
@@ -243,8 +250,8 @@ int main(int argc, char *argv[])
     std::printf("polls + 10 puts/s:   %9.0f polls/s   p99 %6.2f ms   (%d puts stored of %d sent in %.1f s)\n",
                 withPuts->pollsPerSecond, withPuts->p99Ms, stored, sent, putClock.elapsed() / 1000.0);
     std::printf("ratio %.2f p99-ratio %.2f\n",
-                tally[0][0].mean().pollsPerSecond / tally[1][0].mean().pollsPerSecond,
-                tally[0][1].mean().p99Ms / tally[1][1].mean().p99Ms);
+                tally[0][0].middle().pollsPerSecond / tally[1][0].middle().pollsPerSecond,
+                tally[0][1].middle().p99Ms / tally[1][1].middle().p99Ms);
 
     service.terminate();
     service.waitForFinished(5000);
