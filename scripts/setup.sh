@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  qt6-svg-dev libsqlite3-dev libmspack-dev
+  qt6-svg-dev libsqlite3-dev libpq-dev libmspack-dev
   dpkg-dev file lintian appstream desktop-file-utils systemd
+  postgresql-15 openssl
   dbus dbus-x11 xvfb xauth x11-apps imagemagick fonts-liberation
   wrk nginx-light curl python3 python3-dbus python3-gi
 )

@@ -12,15 +12,25 @@
 ChatService::ChatService(MessageArchive &archive, const Limits &limits, RoomPages &pages)
     : m_limits(limits)
     , m_pages(pages)
+    // This instance's own count; an archive shared with others counts again across them all.
     , m_flood(limits.putLimit, qint64(limits.putWindowSeconds) * 1000)
     , m_writer(archive)
 {
+    QStringList keys;
     for (const RoomDirectory::Entry &entry : RoomDirectory::rooms()) {
         Room room(entry.title, limits.roomSize);
-        room.reset(archive.newest(entry.key, limits.roomSize));
+        room.reset(archive.newest(entry.key, limits.roomSize).value_or(QList<ChatMessage>()));
         m_rooms.insert(entry.key, room);
         m_pages.publish(RoomDirectory::index(entry), room.page());
+        keys.append(entry.key);
     }
+    // Puts made by other instances sharing the archive.
+    m_writer.follow(keys, limits.roomSize, [this](const QString &key, const QList<ChatMessage> &messages) {
+        const RoomDirectory::Entry &entry = *RoomDirectory::byKey(key);
+        Room &room = roomFor(entry);
+        room.reset(messages);
+        m_pages.publish(RoomDirectory::index(entry), room.page());
+    });
     m_clock.start();
 }
 
@@ -40,25 +50,31 @@ void ChatService::put(const RoomDirectory::Entry &room, const ServiceRequest &re
     if (const auto reason = MessageRules::refusal(nick, text))
         return reply(putRefused(400, *reason));
 
-    const QString address = displayAddress(request.peer);
+    const QString address = displayAddress(request.client);
     const qint64 now = m_clock.elapsed();
     if (!m_flood.allows(address, now))
-        return reply(putRefused(429, QStringLiteral("Troppi messaggi in poco tempo: aspetta qualche secondo e riprova.")));
+        return reply(flooded());
     // Counted now, not once stored: puts waiting for the disk must not slip past the limit.
     m_flood.record(address, now);
 
     const ChatMessage message{*nick, QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")),
                               address, *text};
-    m_writer.store(room.key, message, m_limits.roomSize, [this, &room, message, reply](bool stored) {
-        if (!stored)
+    const auto done = [this, &room, message, reply](MessageArchive::Outcome outcome,
+                                                    const std::optional<QList<ChatMessage>> &after) {
+        // Counted by the instances sharing the archive.
+        if (outcome == MessageArchive::Outcome::Flooded)
+            return reply(flooded());
+        if (outcome != MessageArchive::Outcome::Stored)
             return reply(putRefused(503, QStringLiteral("Il messaggio non è stato registrato per un errore "
                                                         "dell'archivio. Riprova più tardi.")));
-        Room &changed = roomFor(room);
-        changed.append(message);
+        // The room as the archive has it, in its order, with what other instances added.
+        Room &target = roomFor(room);
+        after ? target.reset(*after) : target.append(message);
         // Published before the answer, so the sender's next poll shows the message.
-        m_pages.publish(RoomDirectory::index(room), changed.page());
+        m_pages.publish(RoomDirectory::index(room), target.page());
         reply(putStored(room));
-    });
+    };
+    m_writer.store(room.key, message, m_limits.roomSize, done);
 }
 
 ServiceReply ChatService::putStored(const RoomDirectory::Entry &room)
@@ -81,6 +97,11 @@ ServiceReply ChatService::putRefused(int status, const QString &reason)
     return reply;
 }
 
+ServiceReply ChatService::flooded()
+{
+    return putRefused(429, QStringLiteral("Troppi messaggi in poco tempo: aspetta qualche secondo e riprova."));
+}
+
 ServiceReply ChatService::notFound()
 {
     return HtmlPage(QStringLiteral("PAGINA NON TROVATA"))
@@ -100,11 +121,11 @@ ServiceReply ChatService::methodNotAllowed()
     return reply;
 }
 
-QString ChatService::displayAddress(const QHostAddress &peer)
+QString ChatService::displayAddress(const QHostAddress &client)
 {
     bool isV4 = false;
-    const quint32 v4 = peer.toIPv4Address(&isV4);
-    return isV4 ? QHostAddress(v4).toString() : peer.toString();
+    const quint32 v4 = client.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4).toString() : client.toString();
 }
 
 Room &ChatService::roomFor(const RoomDirectory::Entry &entry)

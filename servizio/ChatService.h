@@ -39,10 +39,11 @@ public:
 private:
     static ServiceReply putStored(const RoomDirectory::Entry &room);
     static ServiceReply putRefused(int status, const QString &reason);
+    static ServiceReply flooded();
     static ServiceReply notFound();
     static ServiceReply methodNotAllowed();
     Room &roomFor(const RoomDirectory::Entry &entry);
-    static QString displayAddress(const QHostAddress &peer);
+    static QString displayAddress(const QHostAddress &client);
 
     Limits m_limits;
     RoomPages &m_pages;

@@ -40,3 +40,12 @@ qsizetype RoomDirectory::index(const Entry &room)
 {
     return &room - rooms().constData();
 }
+
+const RoomDirectory::Entry *RoomDirectory::byKey(const QString &key)
+{
+    for (const Entry &room : rooms()) {
+        if (room.key == key)
+            return &room;
+    }
+    return nullptr;
+}

@@ -27,6 +27,8 @@ public:
     // Pages answer at the site's root and under "/chat/", in any letter case.
     // `path` is decoded: no "%" escapes.
     static std::optional<Match> find(QByteArrayView path);
+    // The room named `key` in the archive; null for none.
+    static const Entry *byKey(const QString &key);
     // The room's place in rooms().
     static qsizetype index(const Entry &room);
 };

@@ -60,9 +60,16 @@ std::optional<ServiceOptions> ServiceOptions::parse(const QStringList &arguments
                                      QStringLiteral("Indirizzo su cui ascoltare (predefinito 127.0.0.1)."),
                                      QStringLiteral("A"), options.address.toString());
     const QCommandLineOption database(QStringLiteral("database"),
-                                      QStringLiteral("File SQLite dei messaggi (predefinito %1).").arg(defaultDatabase()),
-                                      QStringLiteral("FILE"), defaultDatabase());
-    parser.addOptions({address, database});
+                                      QStringLiteral("Dove tenere i messaggi: un file SQLite (predefinito %1) o un "
+                                                     "database PostgreSQL condiviso da più istanze "
+                                                     "(postgresql://utente@host/database).")
+                                          .arg(defaultDatabase()),
+                                      QStringLiteral("FILE|URI"), defaultDatabase());
+    const QCommandLineOption trustedProxy(QStringLiteral("trusted-proxy"),
+                                          QStringLiteral("Proxy (indirizzo o sottorete) di cui credere "
+                                                         "l'intestazione X-Forwarded-For; ripetibile."),
+                                          QStringLiteral("ADDR"));
+    parser.addOptions({address, database, trustedProxy});
     QList<QCommandLineOption> numberSwitches;
     for (const NumberOption &number : numbers) {
         numberSwitches.append(QCommandLineOption(QLatin1String(number.name),
@@ -77,6 +84,12 @@ std::optional<ServiceOptions> ServiceOptions::parse(const QStringList &arguments
         return std::nullopt;
     }
     options.database = parser.value(database);
+    for (const QString &proxy : parser.values(trustedProxy)) {
+        if (!options.clients.trust(proxy)) {
+            *error = QStringLiteral("--trusted-proxy vuole un indirizzo IP o una sottorete, non \"%1\".").arg(proxy);
+            return std::nullopt;
+        }
+    }
     for (qsizetype i = 0; i < numbers.size(); ++i) {
         const NumberOption &number = numbers.at(i);
         bool ok = false;

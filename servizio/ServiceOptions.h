@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChatService.h"
+#include "ClientAddressResolver.h"
 #include "HttpLimits.h"
 
 #include <QHostAddress>
@@ -13,7 +14,8 @@ struct ServiceOptions
 {
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 8080;
-    QString database;
+    QString database; // an SQLite file, or a PostgreSQL URI
+    ClientAddressResolver clients; // the trusted proxies
     ChatService::Limits limits;
     HttpLimits http;
 

@@ -9,5 +9,5 @@ struct ServiceRequest
     bool isGet = true;
     QString path;         // decoded, as the browser asked for it
     QString encodedQuery; // still percent-encoded: the service decodes the bytes itself
-    QHostAddress peer;
+    QHostAddress client; // the sender: the peer, or the address a trusted proxy forwarded
 };

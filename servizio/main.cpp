@@ -27,17 +27,22 @@ int main(int argc, char *argv[])
 
     QString error;
     const std::optional<ServiceOptions> options = ServiceOptions::parse(QCoreApplication::arguments(), &error);
-    MessageArchive archive;
-    if (!options || !archive.open(options->database, &error)) {
+    std::unique_ptr<MessageArchive> archive;
+    if (options) {
+        const ChatService::Limits &limits = options->limits;
+        archive = MessageArchive::open(options->database,
+                                       {limits.putLimit, qint64(limits.putWindowSeconds) * 1000}, &error);
+    }
+    if (!archive) {
         std::fprintf(stderr, "ciarla-servizio: %s\n", qPrintable(error));
         return 1;
     }
     raiseDescriptorLimit();
     RoomPages pages(RoomDirectory::rooms().size());
-    ChatService service(archive, options->limits, pages);
+    ChatService service(*archive, options->limits, pages);
     // Puts from every event loop are queued to this thread, in the order they come,
     // and from here to the one archive writer.
-    HttpServer http(options->http, pages,
+    HttpServer http(options->http, options->clients, pages,
                     [&app, &service](const RoomDirectory::Entry &room, const ServiceRequest &request,
                                      const ChatService::ReplyHandler &reply) {
                         QMetaObject::invokeMethod(&app, [&service, &room, request, reply] {

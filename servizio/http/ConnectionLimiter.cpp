@@ -1,8 +1,9 @@
 #include "ConnectionLimiter.h"
 
-ConnectionLimiter::ConnectionLimiter(int maxConnections, int maxPerAddress)
+ConnectionLimiter::ConnectionLimiter(int maxConnections, int maxPerAddress, const ClientAddressResolver &proxies)
     : m_maxConnections(maxConnections)
     , m_maxPerAddress(maxPerAddress)
+    , m_proxies(proxies)
 {
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ClientAddressResolver.h"
+
 #include <QHash>
 #include <QHostAddress>
 #include <atomic>
@@ -10,19 +12,20 @@
 class ConnectionLimiter
 {
 public:
-    // `maxPerAddress` 0: no limit per address.
-    ConnectionLimiter(int maxConnections, int maxPerAddress);
+    // `maxPerAddress` 0: no limit per address. Trusted proxies carry many
+    // clients each: the limit per address does not hold for them.
+    ConnectionLimiter(int maxConnections, int maxPerAddress, const ClientAddressResolver &proxies);
 
     // True when `peer` may open one more; it then counts until release().
     bool admit(const QHostAddress &peer);
     void release(const QHostAddress &peer);
 
 private:
-    // The one place to let an address (a trusted proxy, say) past the per-address cap.
-    bool isCapped(const QHostAddress &) const { return m_maxPerAddress > 0; }
+    bool isCapped(const QHostAddress &peer) const { return m_maxPerAddress > 0 && !m_proxies.isTrusted(peer); }
 
     const int m_maxConnections;
     const int m_maxPerAddress;
+    const ClientAddressResolver &m_proxies;
     std::atomic<int> m_open{0};
     std::mutex m_mutex;
     QHash<QHostAddress, int> m_perAddress; // only addresses with connections open

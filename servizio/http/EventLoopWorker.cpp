@@ -1,5 +1,6 @@
 #include "EventLoopWorker.h"
 
+#include "ClientAddressResolver.h"
 #include "ConnectionLimiter.h"
 #include "HttpResponse.h"
 #include "RefusalPages.h"
@@ -224,7 +225,8 @@ void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head)
         return answer(c, m_pages.page(RoomDirectory::index(*match->room), c.keepAlive), page, 200, startNs);
 
     const QUrl url(QString::fromLatin1(head.target), QUrl::TolerantMode);
-    const ServiceRequest request{head.isGet, url.path(), url.query(QUrl::FullyEncoded), c.peer};
+    const ServiceRequest request{head.isGet, url.path(), url.query(QUrl::FullyEncoded),
+                                 m_context.clients.resolve(c.peer, head.forwardedFor)};
     match = request.isGet ? RoomDirectory::find(request.path.toUtf8()) : std::nullopt;
     if (match && match->action == RoomDirectory::Action::Poll)
         return answer(c, m_pages.page(RoomDirectory::index(*match->room), c.keepAlive), page, 200, startNs);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+class ClientAddressResolver;
 class ConnectionLimiter;
 class RefusalPages;
 struct RequestHead;
@@ -31,6 +32,7 @@ public:
     {
         const HttpLimits &limits;
         ConnectionLimiter &limiter;
+        const ClientAddressResolver &clients;
         const RoomPages &pages;
         RequestLog &log;
         const RefusalPages &refusals;

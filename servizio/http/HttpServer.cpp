@@ -7,11 +7,13 @@
 #include <thread>
 #include <unistd.h>
 
-HttpServer::HttpServer(const HttpLimits &limits, const RoomPages &pages, const EventLoopWorker::PutHandler &put)
+HttpServer::HttpServer(const HttpLimits &limits, const ClientAddressResolver &clients, const RoomPages &pages,
+                       const EventLoopWorker::PutHandler &put)
     : m_limits(limits)
+    , m_clients(clients)
     , m_pages(pages)
     , m_put(put)
-    , m_limiter(limits.maxConnections, limits.maxPerAddress)
+    , m_limiter(limits.maxConnections, limits.maxPerAddress, clients)
     , m_refusals(limits)
     , m_log(qsizetype(limits.logBufferKb) * 1024)
 {
@@ -22,7 +24,7 @@ HttpServer::~HttpServer() = default;
 quint16 HttpServer::start(const QHostAddress &address, quint16 port)
 {
     const int threads = m_limits.threads > 0 ? m_limits.threads : int(std::max(1u, std::thread::hardware_concurrency()));
-    const EventLoopWorker::Context context{m_limits, m_limiter, m_pages, m_log, m_refusals, m_put};
+    const EventLoopWorker::Context context{m_limits, m_limiter, m_clients, m_pages, m_log, m_refusals, m_put};
     for (int i = 0; i < threads; ++i) {
         const int fd = listenOn(address, port);
         if (fd < 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClientAddressResolver.h"
 #include "ConnectionLimiter.h"
 #include "EventLoopWorker.h"
 #include "HttpLimits.h"
@@ -15,7 +16,10 @@
 class HttpServer
 {
 public:
-    HttpServer(const HttpLimits &limits, const RoomPages &pages, const EventLoopWorker::PutHandler &put);
+    // `clients` names the trusted proxies: their X-Forwarded-For is believed, and
+    // the cap per address does not hold for them (the total cap does).
+    HttpServer(const HttpLimits &limits, const ClientAddressResolver &clients, const RoomPages &pages,
+               const EventLoopWorker::PutHandler &put);
     ~HttpServer();
 
     // The port listened on (the one picked when `port` is 0), or 0 on failure.
@@ -26,6 +30,7 @@ private:
     static quint16 portOf(int fd);
 
     const HttpLimits m_limits;
+    const ClientAddressResolver &m_clients;
     const RoomPages &m_pages;
     const EventLoopWorker::PutHandler m_put;
     ConnectionLimiter m_limiter;

@@ -98,6 +98,10 @@ bool RequestHead::parseHeader(QByteArrayView line, bool *chunked, bool *lengthSe
     const QByteArrayView value = line.sliced(colon + 1).trimmed();
     if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0) {
         *chunked = true;
+    } else if (name.compare("X-Forwarded-For", Qt::CaseInsensitive) == 0) {
+        if (!forwardedFor.isEmpty())
+            forwardedFor += ',';
+        forwardedFor += value;
     } else if (name.compare("Connection", Qt::CaseInsensitive) == 0) {
         keepAlive = keepAlive && !hasToken(value, "close");
     } else if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {

@@ -2,6 +2,7 @@
 
 #include "HttpLimits.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 
 // The parts of a complete request head the service acts on. The views point
@@ -13,6 +14,7 @@ struct RequestHead
     bool keepAlive = true;
     QByteArrayView target;
     qint64 contentLength = 0;
+    QByteArray forwardedFor; // every X-Forwarded-For value, joined by commas; within the head's bound
 
     static RequestHead parse(QByteArrayView head, const HttpLimits &limits);
 

@@ -4,38 +4,38 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 
-struct sqlite3;
-class SqliteStatement;
-
-// The rooms' messages in an SQLite file (write-ahead log, every commit synced):
-// a message that store() accepted survives the end of the process, however abrupt.
-// The file's schema is created and brought up to date on open.
+// Where the rooms' messages are kept: an SQLite file of this process alone, or a
+// PostgreSQL database that several instances of the service share. After open()
+// every call is made from one thread, the writer's.
 class MessageArchive
 {
 public:
-    MessageArchive();
-    ~MessageArchive();
-    MessageArchive(const MessageArchive &) = delete;
-    MessageArchive &operator=(const MessageArchive &) = delete;
+    enum class Outcome { Stored, Flooded, Failed };
+    // Puts per sender that the archive refuses within a window, counted by
+    // every instance that shares it; a limit of 0 counts nothing.
+    struct FloodRule
+    {
+        int limit = 0;
+        qint64 windowMs = 0;
+    };
 
-    // On failure `error` says why, in Italian.
-    bool open(const QString &file, QString *error);
+    virtual ~MessageArchive() = default;
 
-    // Adds the message and forgets all but the room's newest `keep`; true once it is on disk.
-    bool store(const QString &room, const ChatMessage &message, int keep);
-    // Oldest first.
-    QList<ChatMessage> newest(const QString &room, int count);
+    // Adds the message and forgets all but the room's newest `keep`, in one
+    // transaction: Stored only once it is durably committed.
+    virtual Outcome store(const QString &room, const ChatMessage &message, int keep) = 0;
+    // The room's newest `count`, oldest first; nothing when the archive cannot be read.
+    virtual std::optional<QList<ChatMessage>> newest(const QString &room, int count) = 0;
+    // From now on calls `changed`, in the calling thread, whenever another
+    // instance may have changed `room`; an empty name stands for every room.
+    // An empty function stops the calls. Nothing to watch by default.
+    virtual void watch(const std::function<void(const QString &room)> &changed);
 
-private:
-    bool migrate(QString *error);
-    int userVersion(); // -1 when unreadable
-    bool exec(const char *sql);
-    QString lastError() const;
-
-    sqlite3 *m_db = nullptr;
-    std::unique_ptr<SqliteStatement> m_insert;
-    std::unique_ptr<SqliteStatement> m_prune;
-    std::unique_ptr<SqliteStatement> m_newest;
+    // A `database` starting with "postgresql://" or "postgres://" is a libpq
+    // connection URI, anything else an SQLite file. On failure `error` says why, in Italian.
+    static std::unique_ptr<MessageArchive> open(const QString &database, const FloodRule &flood, QString *error);
 };

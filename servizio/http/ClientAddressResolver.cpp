@@ -1,0 +1,43 @@
+#include "ClientAddressResolver.h"
+
+bool ClientAddressResolver::trust(const QString &proxy)
+{
+    QPair<QHostAddress, int> subnet = QHostAddress::parseSubnet(proxy.trimmed());
+    if (subnet.first.isNull())
+        return false;
+    subnet.first = plain(subnet.first);
+    m_trusted.append(subnet);
+    return true;
+}
+
+bool ClientAddressResolver::isTrusted(const QHostAddress &peer) const
+{
+    const QHostAddress address = plain(peer);
+    for (const auto &subnet : m_trusted) {
+        if (address.isInSubnet(subnet))
+            return true;
+    }
+    return false;
+}
+
+QHostAddress ClientAddressResolver::resolve(const QHostAddress &peer, const QByteArray &forwardedFor) const
+{
+    // Each proxy appends the address it was reached from: read from the right, believing
+    // entries only as long as they came from trusted proxies.
+    QHostAddress hop = plain(peer);
+    const QList<QByteArray> entries = forwardedFor.split(',');
+    for (qsizetype i = entries.size() - 1, hops = 0; i >= 0 && hops < maxHops && isTrusted(hop); --i, ++hops) {
+        QHostAddress named;
+        if (!named.setAddress(QString::fromLatin1(entries.at(i).trimmed())))
+            break; // no header, or a proxy that names nobody: the request is the hop's own
+        hop = plain(named);
+    }
+    return hop;
+}
+
+QHostAddress ClientAddressResolver::plain(const QHostAddress &address)
+{
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4) : address;
+}

@@ -1,0 +1,200 @@
+#include "PostgresArchive.h"
+
+namespace {
+// Step i brings a database of schema version i to version i + 1.
+const char *const migrations[] = {
+    "CREATE TABLE messaggi ("
+    " id bigserial PRIMARY KEY,"
+    " stanza text NOT NULL,"
+    " nick text NOT NULL,"
+    " data text NOT NULL,"
+    " indirizzo text NOT NULL,"
+    " testo text NOT NULL);"
+    "CREATE INDEX messaggi_stanza ON messaggi (stanza, id);"
+    // The flood guard's count: one row per put, kept for the length of the window.
+    "CREATE TABLE invii (indirizzo text NOT NULL, istante timestamptz NOT NULL);"
+    "CREATE INDEX invii_indirizzo ON invii (indirizzo, istante);"
+    "CREATE INDEX invii_istante ON invii (istante);",
+};
+constexpr int schemaVersion = int(std::size(migrations));
+const char channel[] = "ciarla_stanze";
+// Advisory lock classes: (1, 0) the schema, (2, room) a room's puts, (3, sender) a sender's count.
+constexpr int lockSchema = 1;
+constexpr int lockRoom = 2;
+constexpr int lockSender = 3;
+
+QList<QByteArray> sessionSetup()
+{
+    // Every commit waits for the disk whatever the server's default, and a hung statement ends.
+    return {"SET client_encoding TO 'UTF8'", "SET synchronous_commit TO on", "SET statement_timeout TO 10000",
+            QByteArray("LISTEN ") + channel};
+}
+} // namespace
+
+PostgresArchive::PostgresArchive(const QByteArray &uri, const FloodRule &flood)
+    : m_db(uri, sessionSetup())
+    , m_flood(flood)
+{
+}
+
+PostgresArchive::~PostgresArchive() = default;
+
+bool PostgresArchive::open(QString *error)
+{
+    if (!session()) {
+        *error = QStringLiteral("Impossibile collegarsi al database PostgreSQL: %1").arg(m_db.lastError());
+        return false;
+    }
+    return migrate(error);
+}
+
+bool PostgresArchive::migrate(QString *error)
+{
+    int found = -1;
+    const bool migrated = inTransaction([&] {
+        // Instances started together wait for each other here.
+        if (!m_db.exec("SELECT pg_advisory_xact_lock(" + QByteArray::number(lockSchema) + ", 0)").ok()
+            || !m_db.exec("CREATE TABLE IF NOT EXISTS versione_schema (versione integer NOT NULL)").ok())
+            return false;
+        const PgConnection::Result version = m_db.exec("SELECT coalesce(max(versione), 0) FROM versione_schema");
+        if (!version.ok())
+            return false;
+        found = version.text(0, 0).toInt();
+        if (found > schemaVersion)
+            return false;
+        for (int step = found; step < schemaVersion; ++step) {
+            if (!m_db.exec(migrations[step]).ok())
+                return false;
+        }
+        return found == schemaVersion
+            || m_db.exec("DELETE FROM versione_schema; INSERT INTO versione_schema VALUES ("
+                         + QByteArray::number(schemaVersion) + ")")
+                   .ok();
+    });
+    if (found > schemaVersion)
+        *error = QStringLiteral("Il database è stato scritto da una versione più recente del programma (schema %1).")
+                     .arg(found);
+    else if (!migrated)
+        *error = QStringLiteral("Aggiornamento del database non riuscito: %1").arg(m_db.lastError());
+    return migrated;
+}
+
+bool PostgresArchive::inTransaction(const std::function<bool()> &work)
+{
+    if (!session() || !m_db.exec("BEGIN").ok())
+        return false;
+    const bool committed = work() && m_db.exec("COMMIT").ok();
+    if (!committed)
+        m_db.exec("ROLLBACK");
+    readNotifications();
+    return committed;
+}
+
+bool PostgresArchive::session()
+{
+    // A lost session's socket is about to be closed: nobody may watch it then.
+    if (m_db.socket() < 0)
+        m_notifier.reset();
+    if (!m_db.ensureOpen())
+        return false;
+    followSession();
+    return true;
+}
+
+MessageArchive::Outcome PostgresArchive::store(const QString &room, const ChatMessage &message, int keep)
+{
+    const QByteArray roomKey = room.toUtf8();
+    const QByteArray address = message.address.toUtf8();
+    m_flooded = false;
+    const bool stored = inTransaction([&] {
+        // The sender's lock before the room's, always: no two puts wait for each other in a circle.
+        if (!allowsSender(address))
+            return false;
+        // One put at a time per room: ids follow the commits, and the trim sees every row.
+        return m_db.exec("SELECT pg_advisory_xact_lock($1, hashtext($2))",
+                         {QByteArray::number(lockRoom), roomKey}).ok()
+            && m_db.exec("INSERT INTO messaggi (stanza, nick, data, indirizzo, testo) VALUES ($1, $2, $3, $4, $5)",
+                         {roomKey, message.nick.toUtf8(), message.date.toUtf8(), address, message.text.toUtf8()})
+                   .ok()
+            && m_db.exec("DELETE FROM messaggi WHERE stanza = $1 AND id NOT IN"
+                         " (SELECT id FROM messaggi WHERE stanza = $1 ORDER BY id DESC LIMIT $2)",
+                         {roomKey, QByteArray::number(keep)}).ok()
+            && m_db.exec("SELECT pg_notify($1, $2)", {channel, roomKey}).ok();
+    });
+    return stored ? Outcome::Stored : m_flooded ? Outcome::Flooded : Outcome::Failed;
+}
+
+bool PostgresArchive::allowsSender(const QByteArray &address)
+{
+    if (m_flood.limit <= 0)
+        return true;
+    const QByteArray window = QByteArray::number(m_flood.windowMs);
+    const PgConnection::Result count = m_db.exec(
+        "SELECT pg_advisory_xact_lock($1, hashtext($2)),"
+        " (SELECT count(*) FROM invii WHERE indirizzo = $2 AND istante > clock_timestamp() - $3::float8 * interval '1 ms')",
+        {QByteArray::number(lockSender), address, window});
+    if (!count.ok())
+        return false;
+    if (count.text(0, 1).toInt() >= m_flood.limit) {
+        m_flooded = true;
+        return false;
+    }
+    return m_db.exec("DELETE FROM invii WHERE istante <= clock_timestamp() - $1::float8 * interval '1 ms'", {window}).ok()
+        && m_db.exec("INSERT INTO invii VALUES ($1, clock_timestamp())", {address}).ok();
+}
+
+std::optional<QList<ChatMessage>> PostgresArchive::newest(const QString &room, int count)
+{
+    if (!session())
+        return std::nullopt;
+    const PgConnection::Result rows =
+        m_db.exec("SELECT nick, data, indirizzo, testo FROM"
+                  " (SELECT * FROM messaggi WHERE stanza = $1 ORDER BY id DESC LIMIT $2) AS ultimi ORDER BY id",
+                  {room.toUtf8(), QByteArray::number(count)});
+    readNotifications();
+    if (!rows.ok())
+        return std::nullopt;
+    QList<ChatMessage> messages;
+    for (int row = 0; row < rows.rows(); ++row)
+        messages.append({rows.text(row, 0), rows.text(row, 1), rows.text(row, 2), rows.text(row, 3)});
+    return messages;
+}
+
+void PostgresArchive::watch(const std::function<void(const QString &)> &changed)
+{
+    m_changed = changed;
+    m_notifier.reset();
+    m_reread.reset();
+    if (!changed)
+        return;
+    // The safety net, and the way back after the database was away.
+    m_reread = std::make_unique<QTimer>();
+    m_reread->setInterval(rereadMs);
+    QObject::connect(m_reread.get(), &QTimer::timeout, [this] { m_changed(QString()); });
+    m_reread->start();
+    followSession();
+}
+
+void PostgresArchive::followSession()
+{
+    if (!m_changed || m_db.socket() < 0 || (m_notifier && m_notifier->socket() == m_db.socket()))
+        return;
+    m_notifier = std::make_unique<QSocketNotifier>(m_db.socket(), QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readNotifications(); });
+}
+
+void PostgresArchive::readNotifications()
+{
+    // Drained even when nobody watches: libpq would keep them without end.
+    QList<PgConnection::Notification> notifications;
+    if (!m_db.readNotifications(&notifications) && m_notifier) {
+        // The session is gone and the next call opens another. This may run in the notifier's own signal.
+        m_notifier->setEnabled(false);
+        m_notifier.release()->deleteLater();
+    }
+    for (const PgConnection::Notification &notification : std::as_const(notifications)) {
+        // Our own puts are in the room already.
+        if (m_changed && notification.fromPid != m_db.backendPid())
+            m_changed(notification.payload);
+    }
+}

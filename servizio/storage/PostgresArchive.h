@@ -1,0 +1,46 @@
+#pragma once
+
+#include "MessageArchive.h"
+#include "PgConnection.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+// The rooms' messages in a PostgreSQL database shared by several instances of
+// the service. Puts into one room are serialised by the database, so every
+// instance sees one order and each room its newest messages only; puts of one
+// sender are counted across instances. Every instance learns of the others'
+// puts by LISTEN/NOTIFY, and re-reads every room once a second in case a
+// notification was lost. A lost session is opened again by the next call.
+// `changed` (see watch()) is called from inside the archive's calls, so it must
+// only take note and act later.
+class PostgresArchive : public MessageArchive
+{
+public:
+    PostgresArchive(const QByteArray &uri, const FloodRule &flood);
+    ~PostgresArchive() override;
+
+    // Connects and brings the schema up to date; on failure `error` says why, in Italian.
+    bool open(QString *error);
+
+    Outcome store(const QString &room, const ChatMessage &message, int keep) override;
+    std::optional<QList<ChatMessage>> newest(const QString &room, int count) override;
+    void watch(const std::function<void(const QString &room)> &changed) override;
+
+    static constexpr int rereadMs = 1000;
+
+private:
+    bool session();
+    bool migrate(QString *error);
+    bool inTransaction(const std::function<bool()> &work);
+    bool allowsSender(const QByteArray &address);
+    void readNotifications();
+    void followSession();
+
+    PgConnection m_db;
+    FloodRule m_flood;
+    std::function<void(const QString &room)> m_changed;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::unique_ptr<QTimer> m_reread;
+    bool m_flooded = false; // the last store's refusal came from the flood count
+};
