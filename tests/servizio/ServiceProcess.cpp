@@ -75,14 +75,14 @@ QString ServiceProcess::Reply::text() const
     return Windows1252::decode(body);
 }
 
-ServiceProcess::Reply ServiceProcess::get(const QByteArray &target) const
+ServiceProcess::Reply ServiceProcess::get(quint16 port, const QByteArray &target, const QByteArray &headers)
 {
     QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), m_port);
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
     Reply reply;
     if (!socket.waitForConnected(5000))
         return reply;
-    socket.write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    socket.write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + "\r\n");
     QByteArray raw;
     while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(10000))
         raw += socket.readAll();
@@ -95,9 +95,9 @@ ServiceProcess::Reply ServiceProcess::get(const QByteArray &target) const
     return reply;
 }
 
-ServiceProcess::Reply ServiceProcess::put(const QString &page, const QString &nick, const QString &message) const
+QByteArray ServiceProcess::putTarget(const QString &page, const QString &nick, const QString &message)
 {
-    return get('/' + page.toLatin1() + "?NOME=" + codifica(nick) + "&messaggio=" + codifica(message));
+    return '/' + page.toLatin1() + "?NOME=" + codifica(nick) + "&messaggio=" + codifica(message);
 }
 
 QByteArray ServiceProcess::codifica(const QString &text)

@@ -27,10 +27,16 @@ public:
         QByteArray body;
         QString text() const; // the body read as Windows-1252, as the client reads chat pages
     };
-    // One GET of `target` exactly as given, byte for byte, on a fresh connection.
-    Reply get(const QByteArray &target) const;
+    // One GET of `target` exactly as given, byte for byte, on a fresh connection;
+    // `headers` are extra lines, each ending in CR LF.
+    Reply get(const QByteArray &target, const QByteArray &headers = {}) const { return get(m_port, target, headers); }
+    static Reply get(quint16 port, const QByteArray &target, const QByteArray &headers = {});
     // The client's put: every character of nick and message as %XX of its Windows-1252 code.
-    Reply put(const QString &page, const QString &nick, const QString &message) const;
+    Reply put(const QString &page, const QString &nick, const QString &message) const
+    {
+        return get(putTarget(page, nick, message));
+    }
+    static QByteArray putTarget(const QString &page, const QString &nick, const QString &message);
     static QByteArray codifica(const QString &text);
 
 private:

@@ -1,7 +1,7 @@
 // The real ciarla-servizio, driven over HTTP on a loopback port, its pages read
 // back by the chat client's own reply reader.
+#include "PollPage.h"
 #include "RispostaChat.h"
-#include "RuntimeError.h"
 #include "ServiceProcess.h"
 
 #include <QProcess>
@@ -16,47 +16,6 @@ using namespace Qt::StringLiterals;
 namespace {
 const QString success = u"<TITLE>MESSAGGIO INVIATO</TITLE>"_s;
 const QString room0 = u"getmsgchat.asp"_s;
-
-struct Poll
-{
-    struct Record
-    {
-        QString nick, date, address, message;
-    };
-    bool noData = false;
-    qint32 count = 0;
-    QList<Record> records;
-};
-
-// A poll page read record by record, the way the chat client reads it.
-Poll read(const QString &page)
-{
-    Poll poll;
-    if (!page.contains(RispostaChat::InizioDati)) {
-        qWarning("not a poll page: %s", qPrintable(page.left(300)));
-        return poll;
-    }
-    poll.noData = page.contains(RispostaChat::NessunDato);
-    if (poll.noData)
-        return poll;
-    try {
-        RispostaChat reader(page);
-        using Campo = RispostaChat::Campo;
-        poll.count = reader.numero(RispostaChat::NumeroRecord, 0);
-        qsizetype at = 0;
-        for (qint32 i = 1; i <= poll.count && (at = reader.trovaRecord(i, at)) >= 0; ++i)
-            poll.records.append({reader.campo(Campo::Nick, at), reader.campo(Campo::Data, at),
-                                 reader.campo(Campo::Ip, at), reader.campo(Campo::Msg, at)});
-    } catch (const RuntimeError &error) {
-        qWarning("unreadable poll page (%d): %s", error.number(), qPrintable(page.left(300)));
-    }
-    return poll;
-}
-
-Poll poll(const ServiceProcess &service, const QString &page)
-{
-    return read(service.get('/' + page.toLatin1()).text());
-}
 
 // True when the service answered that it stored the message.
 bool sent(const ServiceProcess &service, const QString &page, const QString &nick, const QString &message)
@@ -129,7 +88,7 @@ QByteArray TestServizioHttp::refusedStart(const QStringList &options) const
 void TestServizioHttp::putIsReadBackByPoll()
 {
     QVERIFY(start());
-    QVERIFY(poll(*m_service, room0).noData);
+    QVERIFY(PollPage::fetch(m_service->port(), room0).noData);
     const ServiceProcess::Reply reply = m_service->put(u"putmsgchat.asp"_s, u"anna"_s, u"ciao a tutti"_s);
     QCOMPARE(reply.status, 200);
     QVERIFY(reply.text().contains(success));
@@ -140,7 +99,7 @@ void TestServizioHttp::putIsReadBackByPoll()
             m_service->killAbruptly();
             QVERIFY(start());
         }
-        const Poll page = poll(*m_service, room0);
+        const PollPage page = PollPage::fetch(m_service->port(), room0);
         QVERIFY(!page.noData);
         QCOMPARE(page.count, 1);
         QCOMPARE(page.records.size(), 1);
@@ -192,7 +151,7 @@ void TestServizioHttp::textSurvivesTheRoundTrip()
     const QString text = m_service->get("/getmsgchat.asp").text();
     QCOMPARE(text.count(RispostaChat::InizioDati), 1);
     QVERIFY(!text.contains(RispostaChat::NessunDato));
-    const Poll page = read(text);
+    const PollPage page = PollPage::read(text);
     QCOMPARE(page.count, 3);
     QCOMPARE(page.records.size(), 3);
     QCOMPARE(page.records.at(1).nick, nick);
@@ -212,7 +171,7 @@ void TestServizioHttp::roomKeepsItsNewestMessages()
 
     // The window is the same once the service has read it back from its file.
     QVERIFY(start());
-    const Poll page = poll(*m_service, u"getmsgchat3.asp"_s);
+    const PollPage page = PollPage::fetch(m_service->port(), u"getmsgchat3.asp"_s);
     QCOMPARE(page.count, 50);
     QCOMPARE(page.records.size(), 50);
     QCOMPARE(page.records.first().message, u"messaggio 6"_s);
@@ -220,7 +179,7 @@ void TestServizioHttp::roomKeepsItsNewestMessages()
 
     m_service->killAbruptly();
     QVERIFY(start({u"--room-size"_s, u"3"_s}));
-    const Poll three = poll(*m_service, u"getmsgchat3.asp"_s);
+    const PollPage three = PollPage::fetch(m_service->port(), u"getmsgchat3.asp"_s);
     QCOMPARE(three.records.size(), 3);
     QCOMPARE(three.records.first().message, u"messaggio 53"_s);
 }
@@ -249,7 +208,7 @@ void TestServizioHttp::refusalsStoreNothing()
     QVERIFY(reply.text().contains(u"<TITLE>"_s));
     QVERIFY(!reply.text().contains(success));
     QVERIFY(reply.text().contains(u"non è stato registrato"_s));
-    QVERIFY(poll(*m_service, room0).noData);
+    QVERIFY(PollPage::fetch(m_service->port(), room0).noData);
 }
 
 void TestServizioHttp::floodIsRefused()
@@ -262,8 +221,8 @@ void TestServizioHttp::floodIsRefused()
     QCOMPARE(refused.status, 429);
     QVERIFY(!refused.text().contains(success));
     QVERIFY(refused.text().contains(u"Troppi messaggi"_s));
-    QCOMPARE(poll(*m_service, u"getmsgchat1.asp"_s).records.size(), 3);
-    QVERIFY(poll(*m_service, u"getmsgchat2.asp"_s).noData);
+    QCOMPARE(PollPage::fetch(m_service->port(), u"getmsgchat1.asp"_s).records.size(), 3);
+    QVERIFY(PollPage::fetch(m_service->port(), u"getmsgchat2.asp"_s).noData);
 }
 
 void TestServizioHttp::roomsAreKeptApart()
@@ -272,12 +231,12 @@ void TestServizioHttp::roomsAreKeptApart()
     QVERIFY(sent(*m_service, u"putciarlachat.asp"_s, u"p"_s, u"privato"_s));
     QVERIFY(sent(*m_service, u"chat/putmsgchat2.asp"_s, u"s"_s, u"signori"_s));
 
-    const Poll privateRoom = poll(*m_service, u"getciarlachat.asp"_s);
+    const PollPage privateRoom = PollPage::fetch(m_service->port(), u"getciarlachat.asp"_s);
     QCOMPARE(privateRoom.records.size(), 1);
     QCOMPARE(privateRoom.records.at(0).message, u"privato"_s);
     for (const char *empty : {"getmsgchat.asp", "getmsgchat1.asp", "getmsgchat3.asp", "chat/getmsgchat.asp"})
-        QVERIFY2(poll(*m_service, QLatin1String(empty)).noData, empty);
-    const Poll room2 = poll(*m_service, u"getmsgchat2.asp"_s);
+        QVERIFY2(PollPage::fetch(m_service->port(), QLatin1String(empty)).noData, empty);
+    const PollPage room2 = PollPage::fetch(m_service->port(), u"getmsgchat2.asp"_s);
     QCOMPARE(room2.records.size(), 1);
     QCOMPARE(room2.records.at(0).message, u"signori"_s);
     QCOMPARE(m_service->get("/chat/getmsgchat2.asp").body, m_service->get("/getmsgchat2.asp").body);

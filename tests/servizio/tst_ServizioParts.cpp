@@ -1,5 +1,6 @@
 // The pieces of ciarla-servizio that decide what is stored and what is shown.
 #include "ChatMarkup.h"
+#include "ClientAddressResolver.h"
 #include "FloodGuard.h"
 #include "MessageRules.h"
 #include "QueryText.h"
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void floodGuardCountsPerSenderWithinTheWindow();
     void floodGuardForgetsIdleSenders();
     void rulesCountCharactersNotBytes();
+    void clientAddress_data();
+    void clientAddress();
 };
 
 // Texts built from the pieces most likely to confuse the client's reader.
@@ -118,6 +121,37 @@ void TestServizioParts::rulesCountCharactersNotBytes()
     QVERIFY(MessageRules::refusal(std::nullopt, QStringLiteral("x")));
     QVERIFY(MessageRules::refusal(QStringLiteral("tab\tnick"), QStringLiteral("x")));
     QVERIFY(!MessageRules::refusal(QStringLiteral("n"), QStringLiteral("tab\tand\r\nbreak")));
+}
+
+void TestServizioParts::clientAddress_data()
+{
+    QTest::addColumn<QString>("peer");
+    QTest::addColumn<QByteArray>("forwardedFor");
+    QTest::addColumn<QString>("client");
+    // Trusted below: 10.0.0.1 and the subnet 192.168.5.0/24.
+    QTest::newRow("untrusted peer, forged header") << "203.0.113.4" << QByteArray("198.51.100.1") << "203.0.113.4";
+    QTest::newRow("trusted, no header") << "10.0.0.1" << QByteArray() << "10.0.0.1";
+    QTest::newRow("trusted, one client") << "10.0.0.1" << QByteArray("198.51.100.1") << "198.51.100.1";
+    QTest::newRow("mapped IPv4 peer") << "::ffff:10.0.0.1" << QByteArray("198.51.100.1") << "198.51.100.1";
+    QTest::newRow("client's own forgery left of it") << "10.0.0.1" << QByteArray("6.6.6.6, 198.51.100.1")
+                                                     << "198.51.100.1";
+    QTest::newRow("trusted chain") << "10.0.0.1" << QByteArray("198.51.100.1, 192.168.5.9") << "198.51.100.1";
+    QTest::newRow("garbage from a trusted proxy") << "10.0.0.1" << QByteArray("unknown") << "10.0.0.1";
+    QTest::newRow("IPv6 client") << "192.168.5.2" << QByteArray("2001:db8::7") << "2001:db8::7";
+    QTest::newRow("endless chain of trusted hops")
+        << "10.0.0.1" << QByteArray("198.51.100.1").append(QByteArray(", 10.0.0.1").repeated(40)) << "10.0.0.1";
+}
+
+void TestServizioParts::clientAddress()
+{
+    QFETCH(QString, peer);
+    QFETCH(QByteArray, forwardedFor);
+    QFETCH(QString, client);
+    ClientAddressResolver resolver;
+    QVERIFY(resolver.trust(QStringLiteral("10.0.0.1")));
+    QVERIFY(resolver.trust(QStringLiteral("192.168.5.0/24")));
+    QVERIFY(!resolver.trust(QStringLiteral("proxy.example")));
+    QCOMPARE(resolver.resolve(QHostAddress(peer), forwardedFor), QHostAddress(client));
 }
 
 QTEST_GUILESS_MAIN(TestServizioParts)

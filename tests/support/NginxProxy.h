@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// nginx on a free loopback port, from a config generated in a temporary folder,
+// balancing its requests over the given loopback ports and passing X-Forwarded-For.
+// It reaches them from 127.0.0.2, so that they can tell it from its clients on 127.0.0.1.
+class NginxProxy
+{
+public:
+    NginxProxy() = default;
+    ~NginxProxy();
+    NginxProxy(const NginxProxy &) = delete;
+    NginxProxy &operator=(const NginxProxy &) = delete;
+
+    // False with the reason in error().
+    bool start(const QList<quint16> &upstreams, int workers = 1);
+    quint16 port() const { return m_port; }
+    QString error() const { return m_error; }
+
+private:
+    QString config(const QList<quint16> &upstreams, int workers) const;
+
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};
