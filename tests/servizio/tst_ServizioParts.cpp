@@ -1,6 +1,7 @@
 // The pieces of ciarla-servizio that decide what is stored and what is shown.
 #include "ChatMarkup.h"
 #include "ClientAddressResolver.h"
+#include "ConnectionLimiter.h"
 #include "FloodGuard.h"
 #include "MessageRules.h"
 #include "QueryText.h"
@@ -23,6 +24,7 @@ private Q_SLOTS:
     void rulesCountCharactersNotBytes();
     void clientAddress_data();
     void clientAddress();
+    void trustedProxyPassesTheCapPerAddressOnly();
 };
 
 // Texts built from the pieces most likely to confuse the client's reader.
@@ -152,6 +154,23 @@ void TestServizioParts::clientAddress()
     QVERIFY(resolver.trust(QStringLiteral("192.168.5.0/24")));
     QVERIFY(!resolver.trust(QStringLiteral("proxy.example")));
     QCOMPARE(resolver.resolve(QHostAddress(peer), forwardedFor), QHostAddress(client));
+}
+
+void TestServizioParts::trustedProxyPassesTheCapPerAddressOnly()
+{
+    ClientAddressResolver proxies;
+    QVERIFY(proxies.trust(QStringLiteral("10.0.0.1")));
+    ConnectionLimiter limiter(5, 2, proxies);
+    const QHostAddress proxy(QStringLiteral("10.0.0.1"));
+    const QHostAddress client(QStringLiteral("10.0.0.2"));
+    QVERIFY(limiter.admit(client));
+    QVERIFY(limiter.admit(client));
+    QVERIFY(!limiter.admit(client));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(limiter.admit(proxy));
+    QVERIFY(!limiter.admit(proxy)); // five open in all
+    limiter.release(client);
+    QVERIFY(limiter.admit(proxy));
 }
 
 QTEST_GUILESS_MAIN(TestServizioParts)
