@@ -6,6 +6,10 @@
 // the service's polls/s over nginx's at 50 connections and its p99 over nginx's
 // at 1,000, each the median of its rounds.
 // Usage: bench_servizio [seconds per run] [rounds]   (default 10, 3)
+//        bench_servizio --postgres [seconds]          (see PostgresBench.h)
+#include "PostgresBench.h"
+#include "Wrk.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <QDir>
@@ -25,12 +29,6 @@
 #include <optional>
 
 namespace {
-struct LoadFigures
-{
-    double pollsPerSecond = 0;
-    double p99Ms = 0;
-};
-
 // Every character as "%" and two hex digits, as the chat client sends it (ASCII here).
 QByteArray codifica(const QByteArray &text)
 {
@@ -100,34 +98,6 @@ bool startNginx(QProcess &nginx, const QTemporaryDir &dir, const QByteArray &pag
     return false;
 }
 
-double milliseconds(const QString &value, const QString &unit)
-{
-    const double v = value.toDouble();
-    return unit == u"us" ? v / 1000 : unit == u"s" ? v * 1000 : v;
-}
-
-// Runs wrk to its end while the event loop keeps turning (the put client lives on it).
-std::optional<LoadFigures> runWrk(const QString &url, int seconds, int connections = 50)
-{
-    QProcess wrk;
-    wrk.start(QStringLiteral("wrk"), {QStringLiteral("-t2"), QStringLiteral("-c%1").arg(connections),
-                                      QStringLiteral("-d%1s").arg(seconds), QStringLiteral("--latency"), url});
-    QEventLoop loop;
-    QObject::connect(&wrk, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&wrk, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-    loop.exec();
-    const QString out = QString::fromUtf8(wrk.readAllStandardOutput());
-    static const QRegularExpression rate(QStringLiteral("Requests/sec:\\s+([0-9.]+)"));
-    static const QRegularExpression p99(QStringLiteral("\\s99%\\s+([0-9.]+)(us|ms|s)"));
-    const auto rateMatch = rate.match(out);
-    const auto p99Match = p99.match(out);
-    if (!rateMatch.hasMatch() || !p99Match.hasMatch()) {
-        std::fprintf(stderr, "bench_servizio: wrk gave no figures:\n%s%s\n", qPrintable(out),
-                     wrk.readAllStandardError().constData());
-        return std::nullopt;
-    }
-    return LoadFigures{rateMatch.captured(1).toDouble(), milliseconds(p99Match.captured(1), p99Match.captured(2))};
-}
 } // namespace
 
 // One server's runs at one connection count. The machine is shared: the median
@@ -136,9 +106,9 @@ struct Tally
 {
     QList<double> polls;
     QList<double> p99;
-    void add(const LoadFigures &figures)
+    void add(const Wrk &figures)
     {
-        polls.append(figures.pollsPerSecond);
+        polls.append(figures.requestsPerSecond);
         p99.append(figures.p99Ms);
     }
     static double median(QList<double> values)
@@ -147,12 +117,14 @@ struct Tally
         const qsizetype n = values.size();
         return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
     }
-    LoadFigures middle() const { return {median(polls), median(p99)}; }
+    Wrk middle() const { return {median(polls), median(p99), 0}; }
 };
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "--postgres")
+        return PostgresBench::run(argc > 2 ? QByteArray(argv[2]).toInt() : 10);
     const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 10;
     const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 3;
     const int threads = QThread::idealThreadCount();
@@ -207,12 +179,12 @@ int main(int argc, char *argv[])
     for (int round = 0; round < rounds; ++round) {
         for (int c = 0; c < 2; ++c) {
             for (int server = 0; server < 2; ++server) {
-                const auto figures = runWrk(server == 0 ? pollUrl : nginxUrl, seconds, connections[c]);
+                const auto figures = Wrk::run(server == 0 ? pollUrl : nginxUrl, connections[c], seconds);
                 if (!figures)
                     return 1;
                 tally[server][c].add(*figures);
                 std::printf("round %d  %-15s %5d connections: %9.0f polls/s   p99 %7.2f ms\n", round + 1,
-                            server == 0 ? "ciarla-servizio" : "nginx", connections[c], figures->pollsPerSecond,
+                            server == 0 ? "ciarla-servizio" : "nginx", connections[c], figures->requestsPerSecond,
                             figures->p99Ms);
                 std::fflush(stdout);
             }
@@ -220,9 +192,9 @@ int main(int argc, char *argv[])
     }
     for (int c = 0; c < 2; ++c) {
         for (int server = 0; server < 2; ++server) {
-            const LoadFigures middle = tally[server][c].middle();
+            const Wrk middle = tally[server][c].middle();
             std::printf("median   %-15s %5d connections: %9.0f polls/s   p99 %7.2f ms\n",
-                        server == 0 ? "ciarla-servizio" : "nginx", connections[c], middle.pollsPerSecond, middle.p99Ms);
+                        server == 0 ? "ciarla-servizio" : "nginx", connections[c], middle.requestsPerSecond, middle.p99Ms);
         }
     }
     std::fflush(stdout);
@@ -243,14 +215,14 @@ int main(int argc, char *argv[])
     });
     putClock.start();
     putter.start();
-    const auto withPuts = runWrk(pollUrl, seconds);
+    const auto withPuts = Wrk::run(pollUrl, 50, seconds);
     putter.stop();
     if (!withPuts)
         return 1;
     std::printf("polls + 10 puts/s:   %9.0f polls/s   p99 %6.2f ms   (%d puts stored of %d sent in %.1f s)\n",
-                withPuts->pollsPerSecond, withPuts->p99Ms, stored, sent, putClock.elapsed() / 1000.0);
+                withPuts->requestsPerSecond, withPuts->p99Ms, stored, sent, putClock.elapsed() / 1000.0);
     std::printf("ratio %.2f p99-ratio %.2f\n",
-                tally[0][0].middle().pollsPerSecond / tally[1][0].middle().pollsPerSecond,
+                tally[0][0].middle().requestsPerSecond / tally[1][0].middle().requestsPerSecond,
                 tally[0][1].middle().p99Ms / tally[1][1].middle().p99Ms);
 
     service.terminate();

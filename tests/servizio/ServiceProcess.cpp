@@ -37,6 +37,11 @@ bool ServiceProcess::start()
     return m_port != 0;
 }
 
+void ServiceProcess::discardLog()
+{
+    m_process.setStandardErrorFile(QProcess::nullDevice());
+}
+
 void ServiceProcess::killAbruptly()
 {
     m_process.kill();

@@ -13,6 +13,7 @@ public:
     ~ServiceProcess();
 
     bool start();         // false when the program did not say its port
+    void discardLog();    // before start(): one line per request would cost a bench more than the service
     void killAbruptly();  // SIGKILL: no chance to tidy up
     quint16 port() const { return m_port; }
     // The process's resident memory from /proc, in KB; 0 when unreadable.
