@@ -11,10 +11,7 @@
 class NginxProxy
 {
 public:
-    NginxProxy() = default;
     ~NginxProxy();
-    NginxProxy(const NginxProxy &) = delete;
-    NginxProxy &operator=(const NginxProxy &) = delete;
 
     // False with the reason in error().
     bool start(const QList<quint16> &upstreams, int workers = 1);
@@ -22,8 +19,6 @@ public:
     QString error() const { return m_error; }
 
 private:
-    QString config(const QList<quint16> &upstreams, int workers) const;
-
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
