@@ -53,6 +53,7 @@ bool PgConnection::connect()
         return false;
     for (const QByteArray &statement : m_setup) {
         if (!exec(statement).ok()) {
+            m_setupError = lastError();
             PQfinish(m_conn);
             m_conn = nullptr;
             return false;
@@ -76,7 +77,7 @@ PgConnection::Result PgConnection::exec(const QByteArray &sql, const QList<QByte
 
 QString PgConnection::lastError() const
 {
-    return m_conn ? QString::fromUtf8(PQerrorMessage(m_conn)).trimmed() : QStringLiteral("nessuna connessione");
+    return m_conn ? QString::fromUtf8(PQerrorMessage(m_conn)).trimmed() : m_setupError;
 }
 
 int PgConnection::socket() const

@@ -57,4 +57,5 @@ private:
     QList<QByteArray> m_setup;
     pg_conn *m_conn = nullptr;
     QElapsedTimer m_lastAttempt;
+    QString m_setupError; // why the last new session was given up, when it was
 };
