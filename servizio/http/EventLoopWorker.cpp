@@ -218,6 +218,8 @@ void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head)
 {
     const qint64 startNs = clockNs(CLOCK_MONOTONIC);
     c.keepAlive = head.keepAlive;
+    const QHostAddress client = head.forwardedFor.isEmpty() ? c.peer : m_context.clients.resolve(c.peer, head.forwardedFor);
+    c.client = head.forwardedFor.isEmpty() ? c.peerText : client.toString().toLatin1();
     const QByteArrayView page = pathOf(head.target);
     // A plain poll needs no decoding: the common case takes the short way.
     auto match = page.contains('%') || !head.isGet ? std::nullopt : RoomDirectory::find(page);
@@ -225,8 +227,7 @@ void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head)
         return answer(c, m_pages.page(RoomDirectory::index(*match->room), c.keepAlive), page, 200, startNs);
 
     const QUrl url(QString::fromLatin1(head.target), QUrl::TolerantMode);
-    const ServiceRequest request{head.isGet, url.path(), url.query(QUrl::FullyEncoded),
-                                 m_context.clients.resolve(c.peer, head.forwardedFor)};
+    const ServiceRequest request{head.isGet, url.path(), url.query(QUrl::FullyEncoded), client};
     match = request.isGet ? RoomDirectory::find(request.path.toUtf8()) : std::nullopt;
     if (match && match->action == RoomDirectory::Action::Poll)
         return answer(c, m_pages.page(RoomDirectory::index(*match->room), c.keepAlive), page, 200, startNs);
@@ -252,7 +253,7 @@ void EventLoopWorker::answer(HttpConnection &c, const QByteArray &bytes, QByteAr
 {
     c.closeAfterOut = !c.keepAlive;
     write(c, bytes, 0);
-    m_log.add(c.peerText, page, status, clockNs(CLOCK_MONOTONIC) - startNs);
+    m_log.add(c.client, page, status, clockNs(CLOCK_MONOTONIC) - startNs);
 }
 
 void EventLoopWorker::refuse(HttpConnection &c, int status)
@@ -327,7 +328,7 @@ void EventLoopWorker::settle(HttpConnection &c)
 void EventLoopWorker::close(HttpConnection &c)
 {
     if (c.phase == HttpConnection::Phase::Waiting)
-        m_log.add(c.peerText, c.waitingPage, 0, clockNs(CLOCK_MONOTONIC) - c.waitingSinceNs); // left before its answer
+        m_log.add(c.client, c.waitingPage, 0, clockNs(CLOCK_MONOTONIC) - c.waitingSinceNs); // left before its answer
     m_context.limiter.release(c.peer);
     ::close(c.fd);
     m_connections[size_t(c.fd)].reset();

@@ -21,6 +21,7 @@ struct HttpConnection
     quint64 serial = 0; // tells a connection from a later one on the same descriptor
     QHostAddress peer;
     QByteArray peerText;
+    QByteArray client;       // whom the log names: the peer, or whom a trusted proxy forwarded for
     Phase phase = Phase::Head;
     qint64 deadlineMs = 0;
     HeadScanner scanner;

@@ -226,6 +226,9 @@ void TestServizioCluster::clientsBehindNginx()
         for (const PollPage::Record &record : page.records)
             QCOMPARE(record.address, u"127.0.0.1"_s);
     }
+    // The request log names the client too, not the proxy.
+    const QByteArray logged = m_instances.at(0)->logUntil("/getmsgchat");
+    QVERIFY2(logged.contains(" 127.0.0.1 ") && !logged.contains(" 127.0.0.2 "), logged.constData());
 }
 
 QTEST_GUILESS_MAIN(TestServizioCluster)
