@@ -1,6 +1,7 @@
 // The main window's life: server selection, load, activation, unload.
 #include "FrmMain.h"
 
+#include "AvvisoMessaggi.h"
 #include "BuildConfig.h"
 #include "CurrentError.h"
 #include "IndirizziChat.h"
@@ -43,6 +44,7 @@ FrmMain::FrmMain(RetrievalFactory factory, QWidget *parent)
     , m_factory(factory ? std::move(factory) : RetrievalFactory(creaOggettoRemoto))
 {
     creaControlli();
+    m_avvisi = new AvvisoMessaggi(this, ZuStato1);
 }
 
 FrmMain::~FrmMain()
@@ -77,6 +79,7 @@ void FrmMain::Form_Load()
     InLettura = false;
     ScartaRisposta = false;
     m_caricata = true;
+    m_avvisi->ricomincia();
 
     creaOggettiRecupero();
     zu().CurDirApp();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class AvvisoMessaggi;
 class QAction;
 class QButtonGroup;
 class QDialog;
@@ -80,6 +81,8 @@ private:
     void creaOggettiRecupero();
     void rilasciaOggettiRecupero();
     void recHyper_FileRicevuto(const QString &datafile);
+    // Draws a reply and tells the user of its news.
+    void mostraRisposta(const QString &datafile);
     void recHyper_Errore(qint32 code, const QString &descrizione);
     void optCiarla_Click(int index);
     void tmrLetturaMsg_Timer();
@@ -131,6 +134,7 @@ private:
     bool m_caricata = false;
     QPointer<RetrievalObject> recHyper;
     QPointer<RetrievalObject> recHyperInvio;
+    AvvisoMessaggi *m_avvisi = nullptr;
 
     // Controls.
     RichTextView *TxtMes = nullptr;

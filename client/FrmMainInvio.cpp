@@ -1,6 +1,7 @@
 // Sending a message: the disabled button is the only guard against a second send.
 #include "FrmMain.h"
 
+#include "AvvisoMessaggi.h"
 #include "CurrentError.h"
 #include "IndirizziChat.h"
 #include "LimitedTextEdit.h"
@@ -57,6 +58,7 @@ void FrmMain::recHyperInvio_FileRicevuto(const QString &datafile)
     RispostaRicevuta = true;
     try {
         if (datafile.contains(marcaInviato)) {
+            m_avvisi->messaggioInviato(txtNick->text(), txtContenuto->text());
             MessageBox::show(u"Messaggio Inviato"_s, MessageBox::Information, titoloInvio, this);
             txtContenuto->clear();
             AvviaLettura();

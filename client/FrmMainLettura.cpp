@@ -1,6 +1,7 @@
 // The polling cycle: one request in flight at most, guarded by InLettura alone.
 #include "FrmMain.h"
 
+#include "AvvisoMessaggi.h"
 #include "CurrentError.h"
 #include "IndirizziChat.h"
 #include "LimitedTextEdit.h"
@@ -112,7 +113,7 @@ void FrmMain::recHyper_FileRicevuto(const QString &datafile)
         if (ScartaRisposta)
             ScartaRisposta = false;
         else
-            m_trascrizione->ElaboraRisposta(datafile);
+            mostraRisposta(datafile);
         InLettura = false;
         UltimoErrore = 0;
         setStatoErrore(false);
@@ -121,6 +122,12 @@ void FrmMain::recHyper_FileRicevuto(const QString &datafile)
         MessageBox::show(e.description(), MessageBox::Critical, titoloErrore, this);
         CurrentError::clear();
     }
+}
+
+void FrmMain::mostraRisposta(const QString &datafile)
+{
+    m_trascrizione->ElaboraRisposta(datafile);
+    m_avvisi->rispostaDisegnata(m_trascrizione->RecordMostrati());
 }
 
 void FrmMain::recHyper_Errore(qint32 code, const QString &descrizione)
@@ -145,6 +152,7 @@ void FrmMain::optCiarla_Click(int)
 {
     try {
         m_trascrizione->AzzeraUltimaRisposta();
+        m_avvisi->ricomincia();
         m_trascrizione->ScriviBanner(u"attendere..."_s);
         if (InLettura)
             ScartaRisposta = true;

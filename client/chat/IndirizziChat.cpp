@@ -72,7 +72,7 @@ QString IndirizziChat::indirizzoInvio(const QString &base, bool usaCanali, int s
 
 QString IndirizziChat::indirizzoHomepage()
 {
-    return u"http://"_s + QLatin1StringView(BuildConfig::makerHost) + u'/';
+    return QLatin1StringView(BuildConfig::makerScheme) + u"://"_s + QLatin1StringView(BuildConfig::makerHost) + u'/';
 }
 
 QString IndirizziChat::indirizzoAggiornamento()

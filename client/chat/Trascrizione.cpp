@@ -85,6 +85,7 @@ void Trascrizione::ElaboraRisposta(const QString &risposta)
     if (risposta == m_ultimaRisposta)
         return;
     m_ultimaRisposta = risposta;
+    m_record.reset();
 
     if (!risposta.contains(RispostaChat::InizioDati)) {
         ScriviBanner(u"servizio non disponibile."_s);
@@ -92,12 +93,18 @@ void Trascrizione::ElaboraRisposta(const QString &risposta)
     }
     if (risposta.contains(RispostaChat::NessunDato)) {
         ScriviBanner(u"NESSUN MESSAGGIO"_s);
+        m_record.emplace();
         return;
     }
+    disegnaRecord(risposta);
+}
 
+void Trascrizione::disegnaRecord(const QString &risposta)
+{
     // Cleared once hidden: the view then lays the new text out in one go.
     const Ricostruzione ricostruzione(m_view);
     m_view->clear();
+    QList<RecordChat> disegnati;
     RispostaChat lettore(risposta);
     const qint32 quanti = lettore.numero(RispostaChat::NumeroRecord, 0);
     qsizetype inizioRecord = 0; // later tags are looked for only from the current one on
@@ -108,7 +115,7 @@ void Trascrizione::ElaboraRisposta(const QString &risposta)
         if (i > MassimoRecord)
             return segnalaTroncata(i - 1);
         inizioRecord = tag;
-        Record record;
+        RecordChat record;
         record.nick = lettore.campo(RispostaChat::Campo::Nick, inizioRecord);
         record.data = lettore.campo(RispostaChat::Campo::Data, inizioRecord);
         record.ip = lettore.campo(RispostaChat::Campo::Ip, inizioRecord);
@@ -118,7 +125,9 @@ void Trascrizione::ElaboraRisposta(const QString &risposta)
         if (m_view->textLength() + crescita > MassimoCaratteri)
             return segnalaTroncata(i - 1);
         aggiungiRecord(record);
+        disegnati.append(record);
     }
+    m_record = std::move(disegnati);
 }
 
 void Trascrizione::segnalaTroncata(qint64 mostrati)
@@ -127,7 +136,7 @@ void Trascrizione::segnalaTroncata(qint64 mostrati)
     inserisci(m_view, Banner, CrLf + u"risposta troppo grande: mostrati solo i primi %1 messaggi."_s.arg(mostrati));
 }
 
-void Trascrizione::aggiungiRecord(const Record &record)
+void Trascrizione::aggiungiRecord(const RecordChat &record)
 {
     allaFine(m_view);
     inserisci(m_view, Etichetta, u"Nick /> "_s);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "RecordChat.h"
+
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <optional>
@@ -23,6 +26,9 @@ public:
     void ElaboraRisposta(const QString &risposta);
 
     QString UltimaRisposta() const { return m_ultimaRisposta.value_or(QString()); }
+    // The records of the last reply drawn whole; none when it was no room page
+    // (service unavailable), could not be read to the end or was too large to draw.
+    const std::optional<QList<RecordChat>> &RecordMostrati() const { return m_record; }
     // Makes the next reply draw even when it equals the last one, the empty reply included.
     void AzzeraUltimaRisposta() { m_ultimaRisposta.reset(); }
 
@@ -35,19 +41,13 @@ public:
     static qint32 LeggiNumero(const QString &marcatore, const QString &testo);
 
 private:
-    struct Record
-    {
-        QString nick;
-        QString data;
-        QString ip;
-        QString messaggio;
-    };
-
-    void aggiungiRecord(const Record &record);
+    void disegnaRecord(const QString &risposta);
+    void aggiungiRecord(const RecordChat &record);
     // The banner line under the records that fitted.
     void segnalaTroncata(qint64 mostrati);
 
     RichTextView *m_view;
     // Empty until a reply is drawn: an empty body must still show its banner.
     std::optional<QString> m_ultimaRisposta;
+    std::optional<QList<RecordChat>> m_record;
 };

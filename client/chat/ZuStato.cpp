@@ -46,6 +46,12 @@ void ZuStato::setOnLine(bool vNewValue)
         m_imgOff->show();
         m_imgOn->hide();
     }
+    Q_EMIT onLineCambiato(vNewValue);
+}
+
+QPixmap ZuStato::lampada(bool onLine) const
+{
+    return (onLine ? m_imgOn : m_imgOff)->grab();
 }
 
 QSize ZuStato::sizeHint() const

@@ -18,6 +18,11 @@ public:
     void setOnLine(bool vNewValue);
 
     QSize sizeHint() const override;
+    // The lamp of one state as a picture, for places outside the window.
+    QPixmap lampada(bool onLine) const;
+
+Q_SIGNALS:
+    void onLineCambiato(bool onLine);
 
 private:
     Lamp *m_imgOn;

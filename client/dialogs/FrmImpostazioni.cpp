@@ -1,5 +1,6 @@
 #include "FrmImpostazioni.h"
 
+#include "ImpostazioneNotifiche.h"
 #include "NumericText.h"
 #include "MessageBox.h"
 
@@ -56,6 +57,7 @@ FrmImpostazioni::FrmImpostazioni(QWidget *parent)
     txtUser->setText(m_username);
     txtPsw->setText(m_password);
     chkSyn->setChecked(m_sincrono);
+    chkNotifica->setChecked(m_notifica);
     AbilitaCampiProxy();
     m_annulla = true;
 }
@@ -66,11 +68,13 @@ void FrmImpostazioni::creaControlli()
     creaFrameAutenticazione();
     OKButton = named(new QPushButton(u"OK"_s, this), u"OKButton"_s);
     CancelButton = named(new QPushButton(u"Annulla"_s, this), u"CancelButton"_s);
+    chkNotifica = named(new QCheckBox(u"Notifica i nuovi messaggi"_s, this), u"chkNotifica"_s);
     OKButton->setDefault(true);
 
     auto *frames = new QVBoxLayout;
     frames->addWidget(Frame1);
     frames->addWidget(Frame2);
+    frames->addWidget(chkNotifica);
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(OKButton);
     buttons->addWidget(CancelButton);
@@ -79,7 +83,7 @@ void FrmImpostazioni::creaControlli()
     layout->addLayout(frames, 1);
     layout->addLayout(buttons);
 
-    QWidget *ordine[] = {OptSys, OptProxy, txtProxy, txtPorta, chkSyn, txtUser, txtPsw, OKButton, CancelButton};
+    QWidget *ordine[] = {OptSys, OptProxy, txtProxy, txtPorta, chkSyn, txtUser, txtPsw, chkNotifica, OKButton, CancelButton};
     for (size_t i = 1; i < std::size(ordine); ++i)
         setTabOrder(ordine[i - 1], ordine[i]);
 
@@ -129,6 +133,7 @@ void FrmImpostazioni::LeggiConfigurazione()
     m_username = zu.LeggiINI(file, sezione, u"Username"_s, QString()).trimmed();
     m_password = zu.LeggiINI(file, sezione, u"Password"_s, QString()).trimmed();
     m_sincrono = zu.LeggiINI(file, sezione, u"Sincrono"_s, u"0"_s).trimmed() == u"1"_s;
+    m_notifica = ImpostazioneNotifiche::attive();
 }
 
 void FrmImpostazioni::SalvaConfigurazione()
@@ -139,6 +144,7 @@ void FrmImpostazioni::SalvaConfigurazione()
     zu.ScriviINI(file, sezione, u"Username"_s, m_username);
     zu.ScriviINI(file, sezione, u"Password"_s, m_password);
     zu.ScriviINI(file, sezione, u"Sincrono"_s, m_sincrono ? u"1"_s : u"0"_s);
+    ImpostazioneNotifiche::setAttive(m_notifica);
 }
 
 void FrmImpostazioni::AbilitaCampiProxy()
@@ -187,6 +193,7 @@ void FrmImpostazioni::OKButton_Click()
     m_username = txtUser->text().trimmed();
     m_password = txtPsw->text().trimmed();
     m_sincrono = chkSyn->isChecked();
+    m_notifica = chkNotifica->isChecked();
     SalvaConfigurazione();
     m_annulla = false;
     accept();

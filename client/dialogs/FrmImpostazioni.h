@@ -13,7 +13,7 @@ class QRadioButton;
 
 // The connection settings dialog: how CiarlaServer reaches the network (the
 // system's settings or a named proxy), the credentials and the fetch mode.
-// It reads the five settings when created and writes them only on a valid
+// It also holds whether new messages are announced. It reads the settings when created and writes them only on a valid
 // confirmation; the caller reads Annulla() after exec().
 class FrmImpostazioni : public QDialog
 {
@@ -46,6 +46,7 @@ private:
     QString m_username;
     QString m_password;
     bool m_sincrono = false;
+    bool m_notifica = true;
 
     QGroupBox *Frame1 = nullptr;
     QRadioButton *OptSys = nullptr;
@@ -60,6 +61,7 @@ private:
     QLineEdit *txtUser = nullptr;
     QLabel *Label4 = nullptr;
     QLineEdit *txtPsw = nullptr;
+    QCheckBox *chkNotifica = nullptr;
     QPushButton *OKButton = nullptr;
     QPushButton *CancelButton = nullptr;
 };

@@ -19,6 +19,8 @@ namespace {
 const QString applicazione = u"CIARLACHAT"_s;
 const QString sezione = u"server"_s;
 const QString prefisso = u"http://"_s;
+// A private server may also speak TLS; its address then keeps its own scheme.
+const QString prefissoSicuro = u"https://"_s;
 
 enum Scelta { CanaliPropri = 0, ServerUtente = 1 };
 } // namespace
@@ -127,7 +129,7 @@ void frmSceltaServer::AggiornaCampoServer()
 QString frmSceltaServer::normalizzaServer(QString nome)
 {
     nome.replace(u'\\', u'/');
-    if (!nome.startsWith(prefisso, Qt::CaseInsensitive))
+    if (!nome.startsWith(prefisso, Qt::CaseInsensitive) && !nome.startsWith(prefissoSicuro, Qt::CaseInsensitive))
         nome.prepend(prefisso);
     if (!nome.endsWith(u'/'))
         nome += u'/';

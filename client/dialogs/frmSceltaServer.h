@@ -21,7 +21,8 @@ public:
     explicit frmSceltaServer(QWidget *parent = nullptr);
 
     bool Annulla() const { return m_annulla; }
-    // Empty for the own rooms; otherwise "http://" + server + "/".
+    // Empty for the own rooms; otherwise "http://" + server + "/", or the
+    // address as typed with its "http://" or "https://" and a trailing "/".
     QString NomeServer() const { return m_nomeServer; }
     bool CanaliCiarlaChat() const { return m_canaliCiarlaChat; }
 

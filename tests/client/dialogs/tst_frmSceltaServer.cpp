@@ -75,7 +75,7 @@ void tst_frmSceltaServer::typedAddressIsNormalised_data()
     QTest::newRow("prefix in capitals") << u"HTTP://Chat.Lan"_s << u"HTTP://Chat.Lan/"_s;
     QTest::newRow("back-slashes") << u"chat.lan\\stanze\\"_s << u"http://chat.lan/stanze/"_s;
     QTest::newRow("already complete") << u"http://chat.lan/"_s << u"http://chat.lan/"_s;
-    QTest::newRow("secure scheme") << u"https://chat.lan"_s << u"http://https://chat.lan/"_s;
+    QTest::newRow("secure scheme in any case") << u"HttpS://chat.lan:8443"_s << u"HttpS://chat.lan:8443/"_s;
 }
 
 void tst_frmSceltaServer::typedAddressIsNormalised()
