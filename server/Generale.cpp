@@ -2,6 +2,7 @@
 
 #include "Fabbrica.h"
 #include "MessageBox.h"
+#include "TrustStore.h"
 #include "zuUtilita.h"
 
 #include <QApplication>
@@ -55,6 +56,7 @@ int Generale::servi(int &argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"CiarlaServer"_s);
+    TrustStore::applyEnvironment();
     Fabbrica fabbrica(QDBusConnection::sessionBus());
     if (!fabbrica.pubblica()) {
         std::fprintf(stderr, "CiarlaServer: %s\n",

@@ -130,6 +130,7 @@ void InternetTransfer::start(const QString &operation)
     m_chunkPosition = 0;
     m_credentialsOffered = {};
     m_timedOut = false;
+    m_certificateRejected = false;
 
     const QUrl url = checkedUrl(m_url);
     QNetworkRequest request(url);
@@ -141,6 +142,7 @@ void InternetTransfer::start(const QString &operation)
     connect(m_reply, &QNetworkReply::socketStartedConnecting, this, [this] { setState(Connecting); });
     connect(m_reply, &QNetworkReply::requestSent, this, [this] { setState(RequestSent); });
     connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] { setState(ReceivingResponse); });
+    connect(m_reply, &QNetworkReply::sslErrors, this, [this] { m_certificateRejected = true; });
     connect(m_reply, &QNetworkReply::finished, this, &InternetTransfer::finished);
 }
 
@@ -185,6 +187,8 @@ void InternetTransfer::finished()
         m_manager.clearConnectionCache();
     if (m_timedOut) {
         fail(TransferError::TimedOut, TransferError::text(TransferError::TimedOut));
+    } else if (m_certificateRejected) {
+        fail(TransferError::InvalidCertificate, TransferError::invalidCertificate(reply->url().host()));
     } else if (isServerReply(*reply)) {
         setState(ResponseReceived);
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

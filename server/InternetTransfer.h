@@ -87,6 +87,8 @@ private:
         bool proxy = false;
     } m_credentialsOffered;
     bool m_timedOut = false;
+    // The server's certificate did not verify; the request then fails, never goes on.
+    bool m_certificateRejected = false;
     QTimer m_timeout;
     std::function<void(const QString &)> m_fine;
     qint32 m_responseCode = 0;

@@ -32,6 +32,11 @@ QString TransferError::text(qint32 number)
     }
 }
 
+QString TransferError::invalidCertificate(const QString &host)
+{
+    return u"Il certificato del server %1 non è valido."_s.arg(host);
+}
+
 qint32 TransferError::numberFor(QNetworkReply::NetworkError error)
 {
     switch (error) {

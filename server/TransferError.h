@@ -18,11 +18,14 @@ public:
         InvalidServerResponse = 12152,
         ProxyUnreachable = 12165,
         SecureChannel = 12157,
+        InvalidCertificate = 12055,
         ServerAuthentication = 401,
         ProxyAuthentication = 407,
     };
 
     static QString text(qint32 number);
+    // The text of InvalidCertificate, which names the server.
+    static QString invalidCertificate(const QString &host);
     // The number for a reply's network failure.
     static qint32 numberFor(QNetworkReply::NetworkError error);
 };

@@ -1,5 +1,6 @@
 #include "RecuperaHTTP.h"
 #include "RuntimeError.h"
+#include "TestAuthority.h"
 #include "TestHttpProxy.h"
 #include "TestHttpServer.h"
 #include "Windows1252.h"
@@ -7,6 +8,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMetaType>
 #include <QDBusServiceWatcher>
 #include <QFile>
 #include <QProcess>
@@ -93,6 +95,7 @@ class tst_CiarlaServer : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
     void asynchronousFetch();
@@ -101,6 +104,8 @@ private Q_SLOTS:
     void failuresEndInOneErrore();
     void settingsAreReadAtEveryRequest();
     void largeReply();
+    void httpsFetch_data();
+    void httpsFetch();
     void otherObjectsAreServedDuringAnEvent();
     void timeOutWhileAnotherEventIsHeldOpen();
     void clientDeathReleasesItsObjects();
@@ -111,7 +116,19 @@ private:
     QString stanza() const { return m_http->url(u"/stanza"_s); }
 
     std::unique_ptr<TestHttpServer> m_http;
+    TestAuthority m_authority{u"Autorita di prova"_s};
 };
+
+void tst_CiarlaServer::initTestCase()
+{
+    // The servers the bus starts trust the test's authority, named the way the system's TLS library reads it.
+    QVERIFY2(m_authority.ok(), "openssl could not make the test's authority");
+    qDBusRegisterMetaType<QMap<QString, QString>>();
+    QDBusMessage environment = QDBusMessage::createMethodCall(
+        u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s, u"UpdateActivationEnvironment"_s);
+    environment << QVariant::fromValue(QMap<QString, QString>{{u"SSL_CERT_FILE"_s, m_authority.certificateFile()}});
+    QCOMPARE(QDBusConnection::sessionBus().call(environment).type(), QDBusMessage::ReplyMessage);
+}
 
 void tst_CiarlaServer::init()
 {
@@ -199,6 +216,41 @@ void tst_CiarlaServer::synchronousFetch()
     QCOMPARE(recorder.events[1].text, u"<html><body>Unauthorized</body></html>"_s);
     QCOMPARE(m_http->requestCount(u"/riservata"_s), 2);
     QVERIFY(!serverLog().join(u'\n').contains(password));
+}
+
+void tst_CiarlaServer::httpsFetch_data()
+{
+    QTest::addColumn<bool>("trusted"); // issued by the authority CiarlaServer trusts
+    QTest::addColumn<QString>("subjectAltName");
+    QTest::newRow("valid certificate") << true << u"IP:127.0.0.1"_s;
+    QTest::newRow("unknown authority") << false << u"IP:127.0.0.1"_s;
+    QTest::newRow("other host") << true << u"DNS:altro.example"_s;
+}
+
+void tst_CiarlaServer::httpsFetch()
+{
+    QFETCH(bool, trusted);
+    QFETCH(QString, subjectAltName);
+    TestAuthority other(u"Altra autorita"_s);
+    TestHttpServer https((trusted ? m_authority : other).issue(subjectAltName));
+    const QStringList pages{u"/getciarlachat.asp"_s, u"/putciarlachat.asp"_s};
+    for (const QString &page : pages)
+        https.setBody(page, "<html>" + page.toLatin1() + "</html>");
+
+    RecuperaHTTP object;
+    EventRecorder recorder(object);
+    fetch(object, https.url(pages[0]));
+    QVERIFY(recorder.settle(1));
+    if (subjectAltName.endsWith(u"altro.example"_s) || !trusted) {
+        QCOMPARE(recorder.events[0].code, 12055);
+        QCOMPARE(recorder.events[0].text, u"Il certificato del server 127.0.0.1 non è valido."_s);
+        QCOMPARE(https.requestCount(pages[0]), 0);
+        return;
+    }
+    fetch(object, https.url(pages[1] + u"?NOME=%61&messaggio=%63"_s));
+    QVERIFY(recorder.settle(2));
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(recorder.events[i].text, u"<html>"_s + pages[i] + u"</html>"_s);
 }
 
 void tst_CiarlaServer::failuresEndInOneErrore_data()

@@ -3,6 +3,7 @@
 #include "HttpTestMessage.h"
 
 #include <QPointer>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <memory>
@@ -12,11 +13,26 @@ using namespace Qt::StringLiterals;
 TestHttpServer::TestHttpServer(QObject *parent)
     : QObject(parent)
 {
-    connect(&m_server, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket *socket = m_server.nextPendingConnection())
+    listen(std::make_unique<QTcpServer>());
+}
+
+TestHttpServer::TestHttpServer(const QSslConfiguration &tls, QObject *parent)
+    : QObject(parent)
+{
+    auto server = std::make_unique<QSslServer>();
+    server->setSslConfiguration(tls);
+    listen(std::move(server));
+}
+
+void TestHttpServer::listen(std::unique_ptr<QTcpServer> server)
+{
+    m_server = std::move(server);
+    // An https connection is handed over once its handshake is done.
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket *socket = m_server->nextPendingConnection())
             serve(socket);
     });
-    m_server.listen(QHostAddress::LocalHost);
+    m_server->listen(QHostAddress::LocalHost);
 }
 
 quint16 TestHttpServer::closedPort()
@@ -28,7 +44,8 @@ quint16 TestHttpServer::closedPort()
 
 QString TestHttpServer::url(const QString &path) const
 {
-    return u"http://127.0.0.1:%1%2"_s.arg(port()).arg(path);
+    const bool tls = qobject_cast<QSslServer *>(m_server.get());
+    return u"%1://127.0.0.1:%2%3"_s.arg(tls ? u"https"_s : u"http"_s).arg(port()).arg(path);
 }
 
 void TestHttpServer::setResponse(const QString &path, const Response &response)

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSslConfiguration>
 #include <QString>
 #include <QTcpServer>
 #include <memory>
@@ -12,7 +13,7 @@ class QTcpSocket;
 
 // An HTTP/1.1 server on 127.0.0.1 for the tests. Each path answers as told:
 // any status, headers and charset, slowly, half-way, or never; unknown paths
-// get 404. Connections are kept alive between requests.
+// get 404. Connections are kept alive between requests. Plain http, or https.
 class TestHttpServer : public QObject
 {
     Q_OBJECT
@@ -32,8 +33,10 @@ public:
     };
 
     explicit TestHttpServer(QObject *parent = nullptr);
+    // Speaks https with this certificate.
+    explicit TestHttpServer(const QSslConfiguration &tls, QObject *parent = nullptr);
 
-    quint16 port() const { return m_server.serverPort(); }
+    quint16 port() const { return m_server->serverPort(); }
     QString url(const QString &path) const;
     void setResponse(const QString &path, const Response &response);
     void setBody(const QString &path, const QByteArray &body, const QByteArray &contentType = "text/html; charset=utf-8");
@@ -55,11 +58,12 @@ private:
         QByteArray pending;
         bool unanswered = false;
     };
+    void listen(std::unique_ptr<QTcpServer> server);
     void serve(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const std::shared_ptr<Connection> &connection, const QString &path,
                 const QByteArray &head);
 
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
     QHash<QString, Response> m_responses;
     QHash<QString, int> m_requests;
     int m_abandoned = 0;
