@@ -121,7 +121,7 @@ private:
 
 void tst_CiarlaServer::initTestCase()
 {
-    // The servers the bus starts trust the test's authority, named the way the system's TLS library reads it.
+    // The servers the bus starts trust the test's authority through the TLS library's own variable.
     QVERIFY2(m_authority.ok(), "openssl could not make the test's authority");
     qDBusRegisterMetaType<QMap<QString, QString>>();
     QDBusMessage environment = QDBusMessage::createMethodCall(
@@ -227,30 +227,25 @@ void tst_CiarlaServer::httpsFetch_data()
     QTest::newRow("other host") << true << u"DNS:altro.example"_s;
 }
 
+// Polls and puts over https; a certificate that does not verify gives one Errore and no page.
 void tst_CiarlaServer::httpsFetch()
 {
     QFETCH(bool, trusted);
     QFETCH(QString, subjectAltName);
-    TestAuthority other(u"Altra autorita"_s);
+    TestAuthority other(u"Altra"_s);
     TestHttpServer https((trusted ? m_authority : other).issue(subjectAltName));
+    const bool valid = trusted && subjectAltName.startsWith(u"IP"_s);
     const QStringList pages{u"/getciarlachat.asp"_s, u"/putciarlachat.asp"_s};
-    for (const QString &page : pages)
-        https.setBody(page, "<html>" + page.toLatin1() + "</html>");
-
     RecuperaHTTP object;
     EventRecorder recorder(object);
-    fetch(object, https.url(pages[0]));
-    QVERIFY(recorder.settle(1));
-    if (subjectAltName.endsWith(u"altro.example"_s) || !trusted) {
-        QCOMPARE(recorder.events[0].code, 12055);
-        QCOMPARE(recorder.events[0].text, u"Il certificato del server 127.0.0.1 non è valido."_s);
-        QCOMPARE(https.requestCount(pages[0]), 0);
-        return;
+    for (int i = 0; i < (valid ? 2 : 1); ++i) {
+        https.setBody(pages[i], pages[i].toLatin1());
+        fetch(object, https.url(pages[i] + u"?NOME=%61"_s));
+        QVERIFY(recorder.settle(i + 1));
+        QCOMPARE(recorder.events[i].text, valid ? pages[i] : u"Il certificato del server 127.0.0.1 non è valido."_s);
+        QCOMPARE(recorder.events[i].code, valid ? 0 : 12055);
+        QCOMPARE(https.requestCount(pages[i]), valid ? 1 : 0);
     }
-    fetch(object, https.url(pages[1] + u"?NOME=%61&messaggio=%63"_s));
-    QVERIFY(recorder.settle(2));
-    for (int i = 0; i < 2; ++i)
-        QCOMPARE(recorder.events[i].text, u"<html>"_s + pages[i] + u"</html>"_s);
 }
 
 void tst_CiarlaServer::failuresEndInOneErrore_data()

@@ -1,25 +1,22 @@
 #pragma once
 
 #include <QSslConfiguration>
-#include <QString>
 #include <QTemporaryDir>
 
-// A certificate authority made for one test run with the openssl tool, and the
-// server certificates it issues. Nothing is kept: the keys live in a temporary
-// folder that goes with the object.
+// A certificate authority made with the openssl tool for one test run, and the
+// server certificates it issues; the keys go with the object's temporary folder.
 class TestAuthority
 {
 public:
-    // Fails the calling test when openssl is missing or refuses.
     explicit TestAuthority(const QString &name);
 
+    bool ok() const { return m_ok; }
     QString certificateFile() const { return m_dir.filePath(QStringLiteral("ca.pem")); }
     // A server's TLS settings with a certificate for subjectAltName, e.g. "IP:127.0.0.1".
     QSslConfiguration issue(const QString &subjectAltName);
-    bool ok() const { return m_ok; }
 
 private:
-    bool openssl(const QStringList &arguments);
+    bool openssl(const QString &subject, const QStringList &more, const QString &name);
 
     QTemporaryDir m_dir;
     int m_issued = 0;
