@@ -1,6 +1,5 @@
 #include "RecuperaHTTP.h"
 #include "RuntimeError.h"
-#include "TestAuthority.h"
 #include "TestHttpProxy.h"
 #include "TestHttpServer.h"
 #include "Windows1252.h"
@@ -12,6 +11,8 @@
 #include <QDBusServiceWatcher>
 #include <QFile>
 #include <QProcess>
+#include <QSslKey>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QTest>
 #include <csignal>
@@ -85,6 +86,31 @@ QStringList serverLog()
     return lines;
 }
 
+// A key and a certificate made by openssl in dir: a test authority, or, with
+// `more` naming one, a server certificate that it issues.
+bool openssl(const QTemporaryDir &dir, const QString &name, const QStringList &more = {})
+{
+    QProcess tool;
+    tool.setWorkingDirectory(dir.path());
+    tool.start(u"openssl"_s, QStringList{u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s,
+                                         u"ec_paramgen_curve:prime256v1"_s, u"-nodes"_s, u"-days"_s, u"2"_s,
+                                         u"-subj"_s, u"/CN="_s + name, u"-keyout"_s, name + u".key"_s, u"-out"_s,
+                                         name + u".pem"_s} + more);
+    return tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+QSslConfiguration serverTls(const QTemporaryDir &dir, const QString &authority, const QString &subjectAltName)
+{
+    openssl(dir, u"server"_s, {u"-CA"_s, authority + u".pem"_s, u"-CAkey"_s, authority + u".key"_s, u"-addext"_s,
+                               u"subjectAltName="_s + subjectAltName});
+    QFile key(dir.filePath(u"server.key"_s));
+    key.open(QIODevice::ReadOnly);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setPrivateKey(QSslKey(&key, QSsl::Ec));
+    tls.setLocalCertificateChain(QSslCertificate::fromPath(dir.filePath(u"server.pem"_s)));
+    return tls;
+}
+
 uint serverPid()
 {
     return QDBusConnection::sessionBus().interface()->servicePid(serverName).value();
@@ -116,17 +142,17 @@ private:
     QString stanza() const { return m_http->url(u"/stanza"_s); }
 
     std::unique_ptr<TestHttpServer> m_http;
-    TestAuthority m_authority{u"Autorita di prova"_s};
+    QTemporaryDir m_keys;
 };
 
 void tst_CiarlaServer::initTestCase()
 {
     // The servers the bus starts trust the test's authority through the TLS library's own variable.
-    QVERIFY2(m_authority.ok(), "openssl could not make the test's authority");
+    QVERIFY2(openssl(m_keys, u"fidata"_s) && openssl(m_keys, u"altra"_s), "openssl could not make the test's authorities");
     qDBusRegisterMetaType<QMap<QString, QString>>();
     QDBusMessage environment = QDBusMessage::createMethodCall(
         u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s, u"UpdateActivationEnvironment"_s);
-    environment << QVariant::fromValue(QMap<QString, QString>{{u"SSL_CERT_FILE"_s, m_authority.certificateFile()}});
+    environment << QVariant::fromValue(QMap<QString, QString>{{u"SSL_CERT_FILE"_s, m_keys.filePath(u"fidata.pem"_s)}});
     QCOMPARE(QDBusConnection::sessionBus().call(environment).type(), QDBusMessage::ReplyMessage);
 }
 
@@ -220,21 +246,20 @@ void tst_CiarlaServer::synchronousFetch()
 
 void tst_CiarlaServer::httpsFetch_data()
 {
-    QTest::addColumn<bool>("trusted"); // issued by the authority CiarlaServer trusts
+    QTest::addColumn<QString>("authority"); // CiarlaServer trusts "fidata" only
     QTest::addColumn<QString>("subjectAltName");
-    QTest::newRow("valid certificate") << true << u"IP:127.0.0.1"_s;
-    QTest::newRow("unknown authority") << false << u"IP:127.0.0.1"_s;
-    QTest::newRow("other host") << true << u"DNS:altro.example"_s;
+    QTest::newRow("valid certificate") << u"fidata"_s << u"IP:127.0.0.1"_s;
+    QTest::newRow("unknown authority") << u"altra"_s << u"IP:127.0.0.1"_s;
+    QTest::newRow("other host") << u"fidata"_s << u"DNS:altro.example"_s;
 }
 
 // Polls and puts over https; a certificate that does not verify gives one Errore and no page.
 void tst_CiarlaServer::httpsFetch()
 {
-    QFETCH(bool, trusted);
+    QFETCH(QString, authority);
     QFETCH(QString, subjectAltName);
-    TestAuthority other(u"Altra"_s);
-    TestHttpServer https((trusted ? m_authority : other).issue(subjectAltName));
-    const bool valid = trusted && subjectAltName.startsWith(u"IP"_s);
+    TestHttpServer https(serverTls(m_keys, authority, subjectAltName));
+    const bool valid = authority == u"fidata"_s && subjectAltName.startsWith(u"IP"_s);
     const QStringList pages{u"/getciarlachat.asp"_s, u"/putciarlachat.asp"_s};
     RecuperaHTTP object;
     EventRecorder recorder(object);
