@@ -117,7 +117,7 @@ QWidget *FrmMain::creaBarraStanze()
     Image1->setAutoRaise(true);
     Image1->setIcon(LogoCiarla::icona());
     Image1->setIconSize(LogoCiarla::dimensione());
-    Image1->setToolTip(u"http://"_s + QString::fromUtf8(BuildConfig::makerHost) + u'/');
+    Image1->setToolTip(QString::fromUtf8(BuildConfig::makerSite));
     Image1->setAccessibleName(u"CiarlaChat"_s);
     Image1->setFocusPolicy(Qt::StrongFocus);
     connect(Image1, &QToolButton::clicked, this, &FrmMain::Image1_Click);

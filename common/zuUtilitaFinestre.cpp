@@ -114,7 +114,7 @@ bool zuUtilita::EseguiEx(QWidget *owner, const QString &file, bool muto)
 
 void zuUtilita::Homepage(QWidget *owner)
 {
-    openWithShell(owner, u"http://"_s + QLatin1StringView(BuildConfig::makerHost) + u'/');
+    openWithShell(owner, QString::fromUtf8(BuildConfig::makerSite));
 }
 
 void zuUtilita::GoWeb(QWidget *owner, const QString &indirizzoWeb)

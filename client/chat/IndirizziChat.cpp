@@ -72,7 +72,7 @@ QString IndirizziChat::indirizzoInvio(const QString &base, bool usaCanali, int s
 
 QString IndirizziChat::indirizzoHomepage()
 {
-    return QLatin1StringView(BuildConfig::makerScheme) + u"://"_s + QLatin1StringView(BuildConfig::makerHost) + u'/';
+    return QString::fromUtf8(BuildConfig::makerSite);
 }
 
 QString IndirizziChat::indirizzoAggiornamento()

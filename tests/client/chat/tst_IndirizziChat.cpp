@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString Sito = u"http://"_s + QLatin1StringView(BuildConfig::makerHost) + u'/';
+const QString Sito = QString::fromUtf8(BuildConfig::makerSite);
 
 } // namespace
 

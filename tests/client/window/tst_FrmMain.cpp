@@ -14,7 +14,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString base = u"http://"_s + QString::fromUtf8(BuildConfig::makerHost) + u'/';
+const QString base = QString::fromUtf8(BuildConfig::makerSite);
 const QString inviato = u"<HTML><HEAD><TITLE>MESSAGGIO INVIATO</TITLE></HEAD></HTML>"_s;
 using Stato = FrmMain::StatoLettura;
 

@@ -24,7 +24,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString sito = u"http://"_s + QString::fromUtf8(BuildConfig::makerHost) + u'/';
+const QString sito = QString::fromUtf8(BuildConfig::makerSite);
 
 QAction *voce(WindowHarness &w, const QString &nome)
 {
