@@ -108,7 +108,7 @@ void frmAbout::creaDettagliProduttore()
     lblEmail = new LinkLabel(QLatin1StringView(BuildConfig::makerEmail), Frame1);
     lblEmail->setObjectName(u"lblEmail"_s);
     lblEmail->setAccessibleName(u"Scrivi a "_s + lblEmail->text());
-    lblSito = new LinkLabel(u"http://"_s + QLatin1StringView(BuildConfig::makerHost) + u'/', Frame1);
+    lblSito = new LinkLabel(QString::fromUtf8(BuildConfig::makerSite), Frame1);
     lblSito->setObjectName(u"lblSito"_s);
     lblSito->setAccessibleName(u"Visita "_s + lblSito->text());
     auto *dettagli = new QVBoxLayout(Frame1);
