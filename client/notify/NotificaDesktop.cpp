@@ -13,7 +13,8 @@ const QString servizio = u"org.freedesktop.Notifications"_s;
 const QString percorso = u"/org/freedesktop/Notifications"_s;
 const QString interfaccia = u"org.freedesktop.Notifications"_s;
 const QString azioneDefault = u"default"_s;
-const QString nomeProgramma = u"ciarlachat"_s;
+const QString icona = u"ciarlachat"_s;
+const QString voceDesktop = u"it.ciarlasoft.CiarlaChat"_s;
 // The service's own default display time.
 constexpr int scadenzaDelServizio = -1;
 } // namespace
@@ -37,8 +38,8 @@ void NotificaDesktop::mostra(const QString &titolo, const QString &corpo)
 void NotificaDesktop::invia(const Testi &testi)
 {
     QDBusMessage chiamata = QDBusMessage::createMethodCall(servizio, percorso, interfaccia, u"Notify"_s);
-    const QVariantMap suggerimenti{{u"desktop-entry"_s, nomeProgramma}, {u"category"_s, u"im.received"_s}};
-    chiamata << u"CiarlaChat"_s << m_id << nomeProgramma << testi.titolo << testi.corpo
+    const QVariantMap suggerimenti{{u"desktop-entry"_s, voceDesktop}, {u"category"_s, u"im.received"_s}};
+    chiamata << u"CiarlaChat"_s << m_id << icona << testi.titolo << testi.corpo
              << QStringList{azioneDefault, u"Mostra"_s} << suggerimenti << scadenzaDelServizio;
     m_inCorso = true;
     auto *attesa = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(chiamata), this);
