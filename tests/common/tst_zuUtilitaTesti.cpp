@@ -1,12 +1,14 @@
 #include "GuardedBytes.h"
 #include "PeVersionReader.h"
-#include "RuntimeError.h"
-#include "SzddWriter.h"
+#include "RuntimeErrorOf.h"
+#include "TestFiles.h"
 #include "zuUtilita.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFile>
 #include <QLocale>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,32 +17,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
 QString fixture(const char *name)
 {
     return QStringLiteral(FIXTURES_DIR "/") + QLatin1StringView(name);
-}
-
-template<typename Call>
-qint32 overflowNumber(Call call)
-{
-    try {
-        call();
-    } catch (const RuntimeError &e) {
-        return e.number();
-    }
-    return 0;
 }
 
 // Reads the version from a copy fenced so that any read past its end faults.
@@ -57,286 +36,268 @@ class tst_zuUtilitaTesti : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void replaceScansLeftToRightWithoutOverlap();
-    void splitKeepsEmptyPiecesAndDropsOneTrailingSeparator();
-    void blanksFileNamesAndExtensions();
-    void sixteenBitLimitsOverflow();
-    void versionComparison();
-    void secondsToTime();
-    void localeSeparators();
-
-    void versionOfFiles();
-    void truncatedImagesAreNeverReadPastTheirEnd();
-    void hostileFieldsAreRefused();
-    void everyCorruptedByteIsSurvived();
-
-    void expandsFixtureByteForByte();
-    void expandsOwnCompressorsOutput_data();
-    void expandsOwnCompressorsOutput();
-    void copiesUncompressedFilesUnchanged();
-};
-
-void tst_zuUtilitaTesti::replaceScansLeftToRightWithoutOverlap()
-{
-    zuUtilita zu;
-    QCOMPARE(zu.zuReplace(u"aaa"_s, u"aa"_s, u"b"_s), u"ba"_s);
-    QCOMPARE(zu.zuReplace(u"abab"_s, u"ab"_s, u"abab"_s), u"abababab"_s); // the replacement is not scanned again
-    QCOMPARE(zu.zuReplace(u"Ciao ciao"_s, u"ciao"_s, u"x"_s), u"Ciao x"_s);
-    QCOMPARE(zu.zuReplace(u"abc"_s, u"cd"_s, u"x"_s), u"abc"_s); // a match cut off by the end
-    QCOMPARE(zu.zuReplace(u"a-b"_s, u"-"_s, QString()), u"a-b"_s); // an empty replacement deletes nothing
-    QCOMPARE(zu.zuReplace(u"abc"_s, QString(), u"x"_s), u"abc"_s);
-}
-
-void tst_zuUtilitaTesti::splitKeepsEmptyPiecesAndDropsOneTrailingSeparator()
-{
-    zuUtilita zu;
-    const auto split = [&zu](const QString &buf, const QString &sep) {
-        QStringList tmp{u"old"_s, u"content"_s};
-        return zu.zuSplit(tmp, buf, sep) ? tmp : QStringList{u"(refused)"_s};
-    };
-    QCOMPARE(split(u"a,,b,"_s, u","_s), (QStringList{u"a"_s, {}, u"b"_s}));
-    QCOMPARE(split(u",a"_s, u","_s), (QStringList{{}, u"a"_s}));
-    QCOMPARE(split(u"a,,"_s, u","_s), (QStringList{u"a"_s, {}})); // only one trailing separator goes
-    QCOMPARE(split(u","_s, u","_s), QStringList{QString()});
-    QCOMPARE(split(u"a|||b"_s, u"||"_s), (QStringList{u"a"_s, u"|b"_s}));
-
-    // Without text or separator: refused, and the list holds one empty piece.
-    QStringList tmp{u"old"_s};
-    QVERIFY(!zu.zuSplit(tmp, QString(), u","_s));
-    QCOMPARE(tmp, QStringList{QString()});
-    tmp = QStringList{u"old"_s};
-    QVERIFY(!zu.zuSplit(tmp, u"a,b"_s, QString()));
-    QCOMPARE(tmp, QStringList{QString()});
-
-    // The text may be one of the caller's pieces: it is taken before the list is replaced.
-    tmp = QStringList{u"x;y"_s};
-    QVERIFY(zu.zuSplit(tmp, tmp.at(0), u";"_s));
-    QCOMPARE(tmp, (QStringList{u"x"_s, u"y"_s}));
-}
-
-void tst_zuUtilitaTesti::blanksFileNamesAndExtensions()
-{
-    zuUtilita zu;
-    QCOMPARE(zu.EspuraSpazi(u"  a  b  "_s), u"ab"_s);
-    QCOMPARE(zu.EspuraSpazi(u"a\tb\n c"_s), u"a\tb\nc"_s); // only code 32 goes
-
-    QCOMPARE(zu.DeterminaSoloFileName(u"C:\\dir/file.txt"_s), u"file.txt"_s);
-    QCOMPARE(zu.DeterminaSoloFileName(u"/home/anna\\file.txt"_s), u"file.txt"_s);
-    QCOMPARE(zu.DeterminaSoloFileName(u"C:file.txt"_s), u"C:file.txt"_s);
-    QCOMPARE(zu.DeterminaSoloFileName(u"/home/anna/"_s), QString());
-
-    QCOMPARE(zu.EstraiEstensione(u"archivio.tar.gz"_s), u"gz"_s);
-    QCOMPARE(zu.EstraiEstensione(u".bashrc"_s), QString());
-    QCOMPARE(zu.EstraiEstensione(u".config.ini"_s), u"ini"_s);
-    QCOMPARE(zu.EstraiEstensione(u"/dati.vecchi/leggimi"_s), u"vecchi/leggimi"_s);
-}
-
-void tst_zuUtilitaTesti::sixteenBitLimitsOverflow()
-{
-    zuUtilita zu;
-    const QString limite(32767, u'a');
-    const QString oltre(32768, u'a');
-    QCOMPARE(zu.EspuraSpazi(limite), limite);
-    QCOMPARE(overflowNumber([&] { zu.EspuraSpazi(oltre); }), RuntimeError::Overflow);
-    QCOMPARE(overflowNumber([&] { zu.DeterminaSoloFileName(oltre); }), RuntimeError::Overflow);
-    QCOMPARE(overflowNumber([&] { zu.EstraiEstensione(oltre); }), RuntimeError::Overflow);
-
-    QStringList tmp;
-    QVERIFY(zu.zuSplit(tmp, limite + u',', u","_s)); // the trailing separator is dropped first
-    QCOMPARE(tmp, QStringList{limite});
-    QCOMPARE(overflowNumber([&] { zu.zuSplit(tmp, oltre, u","_s); }), RuntimeError::Overflow);
-    QCOMPARE(tmp, QStringList{QString()});
-
-    // zuReplace has no such limit.
-    QCOMPARE(zu.zuReplace(oltre, u"a"_s, u"b"_s), QString(32768, u'b'));
-
-    // Nor do the parts of a version fit beyond 16 bits.
-    QCOMPARE(overflowNumber([&] { zu.ConfrontaVersione(u"1.32768"_s, u"1.0"_s); }), RuntimeError::Overflow);
-    QCOMPARE(overflowNumber([&] { zu.ConfrontaVersione(u"1.0"_s, u"99999999999999999999"_s); }),
-             RuntimeError::Overflow);
-    QCOMPARE(overflowNumber([&] { zu.ConfrontaVersione(u"-32768"_s, u"0"_s); }), 0);
-}
-
-void tst_zuUtilitaTesti::versionComparison()
-{
-    zuUtilita zu;
-    QCOMPARE(zu.ConfrontaVersione(u"1.2"_s, u"1.2.0.0"_s), 1); // the short one repeats its last part
-    QCOMPARE(zu.ConfrontaVersione(u"1.2"_s, u"1.2.2.2"_s), 0);
-    QCOMPARE(zu.ConfrontaVersione(u"1.10"_s, u"1.9"_s), 1); // numeric, not textual
-    QCOMPARE(zu.ConfrontaVersione(u"1.0.0.9"_s, u"1.0.0.10"_s), -1);
-    QCOMPARE(zu.ConfrontaVersione(u" 2.5beta"_s, u"2.5"_s), 0);
-    QCOMPARE(zu.ConfrontaVersione(u"x.1"_s, u"0.1"_s), 0);
-    QCOMPARE(zu.ConfrontaVersione(u"1.-1"_s, u"1.0"_s), -1);
-    QCOMPARE(zu.ConfrontaVersione(u"32767"_s, u"32766"_s), 1);
-    // A part is the whole number it begins with: no second number, radix prefix or exponent.
-    QCOMPARE(zu.ConfrontaVersione(u"1 0"_s, u"2"_s), -1);
-    QCOMPARE(zu.ConfrontaVersione(u"&H10"_s, u"9"_s), -1);
-    QCOMPARE(zu.ConfrontaVersione(u"2e5"_s, u"3"_s), -1);
-}
-
-void tst_zuUtilitaTesti::secondsToTime()
-{
-    zuUtilita zu;
-    const QDate zero(1899, 12, 30);
-    QCOMPARE(zu.LongToDate(3725), QDateTime(zero, QTime(1, 2, 5)));
-    QCOMPARE(zu.LongToDate(90000), QDateTime(zero.addDays(1), QTime(1, 0, 0)));
-    QCOMPARE(zu.LongToDate(-1), QDateTime(zero.addDays(-1), QTime(23, 59, 59)));
-
-    // The hours are 16-bit: 32767 hours and some seconds still fit, 32768 hours overflow.
-    QCOMPARE(zu.LongToDate(32767 * 3600 + 3599), QDateTime(zero.addDays(1365), QTime(7, 59, 59)));
-    QCOMPARE(overflowNumber([&] { zu.LongToDate(32768 * 3600); }), RuntimeError::Overflow);
-    QCOMPARE(overflowNumber([&] { zu.LongToDate(std::numeric_limits<qint32>::max()); }), RuntimeError::Overflow);
-}
-
-void tst_zuUtilitaTesti::localeSeparators()
-{
-    zuUtilita zu;
-    const auto separators = [&zu](const QLocale &locale) {
-        QLocale::setDefault(locale);
-        const QByteArray coppia = QByteArray(1, char(zu.GetSeparatoreDecimale())) + char(zu.GetSeparatoreMigliaia());
-        QLocale::setDefault(QLocale::c());
-        return coppia;
-    };
-    QCOMPARE(separators(QLocale(QLocale::Italian, QLocale::Italy)), QByteArray(",."));
-    QCOMPARE(separators(QLocale(QLocale::English, QLocale::UnitedStates)), QByteArray(".,"));
-    // The Swiss group with an apostrophe, which callers do not understand.
-    QCOMPARE(separators(QLocale(QLocale::German, QLocale::Switzerland)), QByteArray(".\0", 2));
-}
-
-void tst_zuUtilitaTesti::versionOfFiles()
-{
-    zuUtilita zu;
-    QCOMPARE(zu.GetVersione(fixture("versione64.dll")), u"1.0.6.40000"_s); // parts past 32767 print unsigned
-    QCOMPARE(zu.GetVersione(fixture("versione32.dll")), u"2.15.0.65535"_s);
-    QTemporaryDir dir;
-    QCOMPARE(zu.GetVersione(fixture("senzaversione.dll")), u"0.0.0.0"_s); // resources, but no version
-    QCOMPARE(zu.GetVersione(fixture("leggimi.txt")), u"0.0.0.0"_s);
-    QCOMPARE(zu.GetVersione(dir.filePath(u"nessuno.dll"_s)), u"0.0.0.0"_s);
-    QCOMPARE(zu.GetVersione(dir.path()), u"0.0.0.0"_s);
-}
-
-void tst_zuUtilitaTesti::truncatedImagesAreNeverReadPastTheirEnd()
-{
-    for (const char *name : {"versione64.dll", "versione32.dll"}) {
-        const QByteArray image = readAll(fixture(name));
-        QVERIFY(!image.isEmpty());
-        QVERIFY(guardedVersionOf(image) != u"none"_s);
-        // The resource section runs to the end of the file: every shorter copy lacks part of it.
-        for (qsizetype size = 0; size < image.size(); ++size)
-            QCOMPARE(guardedVersionOf(image.first(size)), u"none"_s);
+    // The one-call text functions; "#N" stands for run-time error N.
+    void textFunctions_data()
+    {
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const QString &function, const QStringList &arguments, const QString &expected) {
+            QTest::newRow(name) << function << arguments << expected;
+        };
+        const QString limite(32767, u'a');
+        const QString oltre(32768, u'a');
+        row("replace without overlap", u"zuReplace"_s, {u"aaa"_s, u"aa"_s, u"b"_s}, u"ba"_s);
+        row("replacement not scanned again", u"zuReplace"_s, {u"abab"_s, u"ab"_s, u"abab"_s}, u"abababab"_s);
+        row("replace is case-sensitive", u"zuReplace"_s, {u"Ciao ciao"_s, u"ciao"_s, u"x"_s}, u"Ciao x"_s);
+        row("match cut off by the end", u"zuReplace"_s, {u"abc"_s, u"cd"_s, u"x"_s}, u"abc"_s);
+        row("empty replacement deletes nothing", u"zuReplace"_s, {u"a-b"_s, u"-"_s, QString()}, u"a-b"_s);
+        row("empty pattern", u"zuReplace"_s, {u"abc"_s, QString(), u"x"_s}, u"abc"_s);
+        row("replace has no 16-bit limit", u"zuReplace"_s, {oltre, u"a"_s, u"b"_s}, QString(32768, u'b'));
+        row("blanks", u"EspuraSpazi"_s, {u"  a  b  "_s}, u"ab"_s);
+        row("only code 32 goes", u"EspuraSpazi"_s, {u"a\tb\n c"_s}, u"a\tb\nc"_s);
+        row("blanks at the limit", u"EspuraSpazi"_s, {limite}, limite);
+        row("blanks beyond the limit", u"EspuraSpazi"_s, {oltre}, u"#6"_s);
+        row("file name, both separators", u"DeterminaSoloFileName"_s, {u"C:\\dir/file.txt"_s}, u"file.txt"_s);
+        row("file name, back-slash last", u"DeterminaSoloFileName"_s, {u"/home/anna\\file.txt"_s}, u"file.txt"_s);
+        row("file name with drive", u"DeterminaSoloFileName"_s, {u"C:file.txt"_s}, u"C:file.txt"_s);
+        row("file name of a folder", u"DeterminaSoloFileName"_s, {u"/home/anna/"_s}, QString());
+        row("file name beyond the limit", u"DeterminaSoloFileName"_s, {oltre}, u"#6"_s);
+        row("extension", u"EstraiEstensione"_s, {u"archivio.tar.gz"_s}, u"gz"_s);
+        row("hidden file", u"EstraiEstensione"_s, {u".bashrc"_s}, QString());
+        row("hidden file with extension", u"EstraiEstensione"_s, {u".config.ini"_s}, u"ini"_s);
+        row("dot in a folder", u"EstraiEstensione"_s, {u"/dati.vecchi/leggimi"_s}, u"vecchi/leggimi"_s);
+        row("extension beyond the limit", u"EstraiEstensione"_s, {oltre}, u"#6"_s);
+        row("separator, blanks around", u"AggiungiSepDir"_s, {u"  /dati  "_s}, u"/dati/"_s);
+        row("separator, only blanks", u"AggiungiSepDir"_s, {u"   "_s}, QString());
+        row("separator already there", u"AggiungiSepDir"_s, {u"/home/anna/"_s}, u"/home/anna/"_s);
+        row("tabs and line breaks stay", u"AggiungiSepDir"_s, {u" \t/dati\r\n "_s}, u"\t/dati\r\n/"_s);
+        row("back-slash is a character here", u"AggiungiSepDir"_s, {u"/dati\\"_s}, u"/dati\\/"_s);
+        row("path of a file", u"EstraiPath"_s, {u"/programmi/app/app.exe"_s}, u"/programmi/app/"_s);
+        row("path of a bare name", u"EstraiPath"_s, {u"app.exe"_s}, QString());
+        row("path at the root", u"EstraiPath"_s, {u"/app.exe"_s}, QString());
+        row("path keeps quotes and blanks", u"EstraiPath"_s, {u"\" /a b/c\""_s}, u"\" /a b/"_s);
+        row("path at the limit", u"EstraiPath"_s, {limite}, QString());
+        row("path beyond the limit", u"EstraiPath"_s, {oltre}, u"#6"_s);
+        row("no terminator", u"StripTerminator"_s, {u"abc"_s}, u"abc"_s);
+        row("first terminator", u"StripTerminator"_s, {QString::fromUtf8("ab\0cd\0", 6)}, u"ab"_s);
+        row("terminator first", u"StripTerminator"_s, {QString::fromUtf8("\0x", 2)}, QString());
+        row("short version repeats its last part", u"ConfrontaVersione"_s, {u"1.2"_s, u"1.2.0.0"_s}, u"1"_s);
+        row("short version, equal", u"ConfrontaVersione"_s, {u"1.2"_s, u"1.2.2.2"_s}, u"0"_s);
+        row("numeric, not textual", u"ConfrontaVersione"_s, {u"1.10"_s, u"1.9"_s}, u"1"_s);
+        row("fourth part", u"ConfrontaVersione"_s, {u"1.0.0.9"_s, u"1.0.0.10"_s}, u"-1"_s);
+        row("letters after a part", u"ConfrontaVersione"_s, {u" 2.5beta"_s, u"2.5"_s}, u"0"_s);
+        row("letters for a part", u"ConfrontaVersione"_s, {u"x.1"_s, u"0.1"_s}, u"0"_s);
+        row("negative part", u"ConfrontaVersione"_s, {u"1.-1"_s, u"1.0"_s}, u"-1"_s);
+        row("largest part", u"ConfrontaVersione"_s, {u"32767"_s, u"32766"_s}, u"1"_s);
+        // A part is the whole number it begins with: no second number, radix prefix or exponent.
+        row("blank inside a part", u"ConfrontaVersione"_s, {u"1 0"_s, u"2"_s}, u"-1"_s);
+        row("radix prefix", u"ConfrontaVersione"_s, {u"&H10"_s, u"9"_s}, u"-1"_s);
+        row("exponent", u"ConfrontaVersione"_s, {u"2e5"_s, u"3"_s}, u"-1"_s);
+        row("smallest part", u"ConfrontaVersione"_s, {u"-32768"_s, u"0"_s}, u"-1"_s);
+        row("part beyond 16 bits", u"ConfrontaVersione"_s, {u"1.32768"_s, u"1.0"_s}, u"#6"_s);
+        row("part far beyond 16 bits", u"ConfrontaVersione"_s, {u"1.0"_s, u"99999999999999999999"_s}, u"#6"_s);
     }
-}
 
-void tst_zuUtilitaTesti::hostileFieldsAreRefused()
-{
-    const QByteArray image = readAll(fixture("versione64.dll"));
-    const qsizetype peAt = qFromLittleEndian<quint32>(image.constData() + 0x3C);
-    const qsizetype blockAt = image.indexOf(QByteArray(reinterpret_cast<const char *>(u"VS_VERSION_INFO"), 30)) - 6;
-    const qsizetype signatureAt = image.indexOf(QByteArray("\xBD\x04\xEF\xFE", 4));
-    QVERIFY(peAt > 0 && blockAt > 0 && signatureAt == blockAt + 40);
+    void textFunctions()
+    {
+        QFETCH(QString, function);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        zuUtilita zu;
+        QString result;
+        QString argument = arguments.value(0);
+        const QHash<QString, std::function<QString()>> calls{
+            {u"zuReplace"_s, [&] { return zu.zuReplace(arguments[0], arguments[1], arguments[2]); }},
+            {u"EspuraSpazi"_s, [&] { return zu.EspuraSpazi(argument); }},
+            {u"DeterminaSoloFileName"_s, [&] { return zu.DeterminaSoloFileName(argument); }},
+            {u"EstraiEstensione"_s, [&] { return zu.EstraiEstensione(argument); }},
+            {u"AggiungiSepDir"_s, [&] { return zu.AggiungiSepDir(argument); }},
+            {u"EstraiPath"_s, [&] { return zu.EstraiPath(argument); }},
+            {u"StripTerminator"_s, [&] { return zu.StripTerminator(argument); }},
+            {u"ConfrontaVersione"_s, [&] { return QString::number(zu.ConfrontaVersione(arguments[0], arguments[1])); }},
+        };
+        const int error = runtimeErrorOf([&] { result = calls.value(function)(); });
+        QCOMPARE(error ? u"#"_s + QString::number(error) : result, expected);
+        if (function == u"AggiungiSepDir"_s)
+            QCOMPARE(argument, expected); // the caller's variable holds the result too
+    }
 
-    const auto refused = [&](const char *what, auto change) {
-        QByteArray hostile = image;
-        change(hostile);
-        QVERIFY2(guardedVersionOf(hostile) == u"none"_s, what);
-    };
-    refused("header offset past the end", [](QByteArray &b) { qToLittleEndian<quint32>(0xFFFFFFF0, b.data() + 0x3C); });
-    refused("header offset near the end",
-            [](QByteArray &b) { qToLittleEndian<quint32>(b.size() - 2, b.data() + 0x3C); });
-    refused("no PE signature", [&](QByteArray &b) { b[peAt] = 'X'; });
-    refused("many sections", [&](QByteArray &b) { qToLittleEndian<quint16>(0xFFFF, b.data() + peAt + 6); });
-    refused("huge optional header", [&](QByteArray &b) { qToLittleEndian<quint16>(0xFFFF, b.data() + peAt + 20); });
-    refused("unknown optional magic", [&](QByteArray &b) { qToLittleEndian<quint16>(0x107, b.data() + peAt + 24); });
-    refused("too few directories", [&](QByteArray &b) { qToLittleEndian<quint32>(2, b.data() + peAt + 24 + 108); });
-    refused("value length short of the record",
-            [&](QByteArray &b) { qToLittleEndian<quint16>(51, b.data() + blockAt + 2); });
-    refused("block shorter than its record", [&](QByteArray &b) { qToLittleEndian<quint16>(91, b.data() + blockAt); });
-    refused("wrong signature", [&](QByteArray &b) { b[signatureAt] = 0; });
-    refused("another key", [&](QByteArray &b) { b[blockAt + 6] = 'W'; });
-}
+    void splitKeepsEmptyPiecesAndDropsOneTrailingSeparator()
+    {
+        zuUtilita zu;
+        const auto split = [&zu](const QString &buf, const QString &sep) {
+            QStringList tmp{u"old"_s, u"content"_s};
+            const int error = runtimeErrorOf([&] { tmp.prepend(zu.zuSplit(tmp, buf, sep) ? u"+"_s : u"-"_s); });
+            return error ? QStringList{u"#"_s + QString::number(error)} + tmp : tmp;
+        };
+        QCOMPARE(split(u"a,,b,"_s, u","_s), (QStringList{u"+"_s, u"a"_s, {}, u"b"_s}));
+        QCOMPARE(split(u",a"_s, u","_s), (QStringList{u"+"_s, {}, u"a"_s}));
+        QCOMPARE(split(u"a,,"_s, u","_s), (QStringList{u"+"_s, u"a"_s, {}})); // only one trailing separator goes
+        QCOMPARE(split(u","_s, u","_s), (QStringList{u"+"_s, QString()}));
+        QCOMPARE(split(u"a|||b"_s, u"||"_s), (QStringList{u"+"_s, u"a"_s, u"|b"_s}));
+        // Without text or separator, or beyond 16 bits: refused, and the list holds one empty piece.
+        QCOMPARE(split(QString(), u","_s), (QStringList{u"-"_s, QString()}));
+        QCOMPARE(split(u"a,b"_s, QString()), (QStringList{u"-"_s, QString()}));
+        QCOMPARE(split(QString(32768, u'a'), u","_s), (QStringList{u"#6"_s, QString()}));
+        // The trailing separator is dropped before the limit is checked.
+        QCOMPARE(split(QString(32767, u'a') + u',', u","_s), (QStringList{u"+"_s, QString(32767, u'a')}));
+        // The text may be one of the caller's pieces: it is taken before the list is replaced.
+        QStringList tmp{u"x;y"_s};
+        QVERIFY(zu.zuSplit(tmp, tmp.at(0), u";"_s));
+        QCOMPARE(tmp, (QStringList{u"x"_s, u"y"_s}));
+    }
 
-void tst_zuUtilitaTesti::everyCorruptedByteIsSurvived()
-{
-    // Any single byte set to a hostile value must leave a parser that still
-    // reads only inside the buffer; what it answers is not the point here.
-    const QByteArray image = readAll(fixture("versione64.dll"));
-    int answered = 0;
-    for (qsizetype at = 0; at < image.size(); ++at) {
-        for (const char value : {'\x00', '\x7F', '\x80', '\xFF'}) {
-            QByteArray hostile = image;
-            hostile[at] = value;
-            answered += guardedVersionOf(hostile) != u"none"_s;
+    void timeSeparatorsAndFileVersions()
+    {
+        zuUtilita zu;
+        const QDate zero(1899, 12, 30);
+        QCOMPARE(zu.LongToDate(3725), QDateTime(zero, QTime(1, 2, 5)));
+        QCOMPARE(zu.LongToDate(-1), QDateTime(zero.addDays(-1), QTime(23, 59, 59)));
+        // The hours are 16-bit: 32767 hours and some seconds still fit, 32768 hours overflow.
+        QCOMPARE(zu.LongToDate(32767 * 3600 + 3599), QDateTime(zero.addDays(1365), QTime(7, 59, 59)));
+        QCOMPARE(runtimeErrorOf([&] { zu.LongToDate(32768 * 3600); }), RuntimeError::Overflow);
+        QCOMPARE(runtimeErrorOf([&] { zu.LongToDate(std::numeric_limits<qint32>::max()); }), RuntimeError::Overflow);
+        // The Swiss group is an apostrophe, which callers do not understand: none.
+        QByteArray separatori;
+        for (const QLocale &locale : {QLocale(QLocale::Italian, QLocale::Italy), QLocale(QLocale::English, QLocale::UnitedStates),
+                                      QLocale(QLocale::German, QLocale::Switzerland)}) {
+            QLocale::setDefault(locale);
+            separatori += QByteArray(1, char(zu.GetSeparatoreDecimale())) + char(zu.GetSeparatoreMigliaia());
+        }
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(separatori, QByteArray(",..,.\0", 6));
+        // Parts past 32767 print unsigned; resources without a version, other files and folders give zeros.
+        QTemporaryDir dir;
+        QStringList versioni;
+        for (const QString &file : {fixture("versione64.dll"), fixture("versione32.dll"), fixture("senzaversione.dll"),
+                                    fixture("leggimi.txt"), dir.filePath(u"nessuno.dll"_s), dir.path()})
+            versioni << zu.GetVersione(file);
+        QCOMPARE(versioni, (QStringList{u"1.0.6.40000"_s, u"2.15.0.65535"_s, u"0.0.0.0"_s, u"0.0.0.0"_s, u"0.0.0.0"_s,
+                                        u"0.0.0.0"_s}));
+    }
+
+    void truncatedImagesAreNeverReadPastTheirEnd()
+    {
+        for (const char *name : {"versione64.dll", "versione32.dll"}) {
+            const QByteArray image = TestFiles::read(fixture(name));
+            QVERIFY(!image.isEmpty());
+            QVERIFY(guardedVersionOf(image) != u"none"_s);
+            // The resource section runs to the end of the file: every shorter copy lacks part of it.
+            for (qsizetype size = 0; size < image.size(); ++size)
+                QCOMPARE(guardedVersionOf(image.first(size)), u"none"_s);
         }
     }
-    QVERIFY(answered > 0); // most bytes (code, padding, strings) do not matter
-}
 
-void tst_zuUtilitaTesti::expandsFixtureByteForByte()
-{
-    QTemporaryDir dir;
-    const QString destinazione = dir.filePath(u"leggimi.txt"_s);
-    zuUtilita zu;
-    QVERIFY(zu.Decomprimi(fixture("leggimi.tx_"), destinazione));
-    const QByteArray atteso = readAll(fixture("leggimi.txt"));
-    QVERIFY(atteso.size() > 5000);
-    QCOMPARE(readAll(destinazione), atteso);
-
-    // A failed expansion keeps the old destination and leaves no half-written file behind:
-    // a header alone, then a cut mid-stream, where libmspack stops quietly and only the length tells.
-    const QByteArray compresso = readAll(fixture("leggimi.tx_"));
-    const QString troncato = dir.filePath(u"troncato.tx_"_s);
-    for (const qsizetype size : {qsizetype(14), compresso.size() / 2}) {
-        QVERIFY(writeAll(troncato, compresso.first(size)));
-        QVERIFY(!zu.Decomprimi(troncato, destinazione));
-        QCOMPARE(readAll(destinazione), atteso);
+    void hostileFieldsAreRefused()
+    {
+        const QByteArray image = TestFiles::read(fixture("versione64.dll"));
+        const qsizetype peAt = qFromLittleEndian<quint32>(image.constData() + 0x3C);
+        const qsizetype blockAt = image.indexOf(QByteArray(reinterpret_cast<const char *>(u"VS_VERSION_INFO"), 30)) - 6;
+        const qsizetype signatureAt = image.indexOf(QByteArray("\xBD\x04\xEF\xFE", 4));
+        QVERIFY(peAt > 0 && blockAt > 0 && signatureAt == blockAt + 40);
+        const auto refused = [&](const char *what, auto change) {
+            QByteArray hostile = image;
+            change(hostile);
+            QVERIFY2(guardedVersionOf(hostile) == u"none"_s, what);
+        };
+        refused("header offset past the end", [](QByteArray &b) { qToLittleEndian<quint32>(0xFFFFFFF0, b.data() + 0x3C); });
+        refused("header offset near the end",
+                [](QByteArray &b) { qToLittleEndian<quint32>(b.size() - 2, b.data() + 0x3C); });
+        refused("no PE signature", [&](QByteArray &b) { b[peAt] = 'X'; });
+        refused("many sections", [&](QByteArray &b) { qToLittleEndian<quint16>(0xFFFF, b.data() + peAt + 6); });
+        refused("huge optional header", [&](QByteArray &b) { qToLittleEndian<quint16>(0xFFFF, b.data() + peAt + 20); });
+        refused("unknown optional magic", [&](QByteArray &b) { qToLittleEndian<quint16>(0x107, b.data() + peAt + 24); });
+        refused("too few directories", [&](QByteArray &b) { qToLittleEndian<quint32>(2, b.data() + peAt + 24 + 108); });
+        refused("value length short of the record",
+                [&](QByteArray &b) { qToLittleEndian<quint16>(51, b.data() + blockAt + 2); });
+        refused("block shorter than its record", [&](QByteArray &b) { qToLittleEndian<quint16>(91, b.data() + blockAt); });
+        refused("wrong signature", [&](QByteArray &b) { b[signatureAt] = 0; });
+        refused("another key", [&](QByteArray &b) { b[blockAt + 6] = 'W'; });
     }
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
-}
 
-void tst_zuUtilitaTesti::expandsOwnCompressorsOutput_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<bool>("comprimibile");
-    QByteArray casuale(20000, '\0');
-    QRandomGenerator rng(1234);
-    for (char &c : casuale)
-        c = char(rng.bounded(256));
-    QByteArray ripetuto;
-    for (int i = 0; i < 3000; ++i)
-        ripetuto += "Ciarla " + QByteArray::number(i % 37) + (i % 5 ? " " : "\r\n");
-    QTest::newRow("empty") << QByteArray() << false;
-    QTest::newRow("starts with blanks of the window") << QByteArray("                    ciao") << true;
-    QTest::newRow("long run, overlapping copies") << QByteArray(10000, 'z') << true;
-    QTest::newRow("text beyond the window") << ripetuto << true;
-    QTest::newRow("random bytes") << casuale << false;
-}
+    void everyCorruptedByteIsSurvived()
+    {
+        // Any single byte set to a hostile value must leave a parser that still
+        // reads only inside the buffer; what it answers is not the point here.
+        const QByteArray image = TestFiles::read(fixture("versione64.dll"));
+        int answered = 0;
+        for (qsizetype at = 0; at < image.size(); ++at) {
+            for (const char value : {'\x00', '\x7F', '\x80', '\xFF'}) {
+                QByteArray hostile = image;
+                hostile[at] = value;
+                answered += guardedVersionOf(hostile) != u"none"_s;
+            }
+        }
+        QVERIFY(answered > 0); // most bytes (code, padding, strings) do not matter
+    }
 
-void tst_zuUtilitaTesti::expandsOwnCompressorsOutput()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(bool, comprimibile);
-    QTemporaryDir dir;
-    const QByteArray compresso = SzddWriter::compress(data);
-    QVERIFY(writeAll(dir.filePath(u"dati.bi_"_s), compresso));
-    QVERIFY(zuUtilita().Decomprimi(dir.filePath(u"dati.bi_"_s), dir.filePath(u"dati.bin"_s)));
-    QCOMPARE(readAll(dir.filePath(u"dati.bin"_s)), data);
-    if (comprimibile) // matches were really used, not just literals
-        QVERIFY(compresso.size() < data.size());
-}
+    void expandsFixtureByteForByte()
+    {
+        QTemporaryDir dir;
+        const QString destinazione = dir.filePath(u"leggimi.txt"_s);
+        zuUtilita zu;
+        QVERIFY(zu.Decomprimi(fixture("leggimi.tx_"), destinazione));
+        const QByteArray atteso = TestFiles::read(fixture("leggimi.txt"));
+        QVERIFY(atteso.size() > 5000);
+        QCOMPARE(TestFiles::read(destinazione), atteso);
+        // A failed expansion keeps the old destination and leaves no half-written file behind:
+        // a header alone, then a cut mid-stream, where libmspack stops quietly and only the length tells.
+        const QByteArray compresso = TestFiles::read(fixture("leggimi.tx_"));
+        const QString troncato = dir.filePath(u"troncato.tx_"_s);
+        for (const qsizetype size : {qsizetype(14), compresso.size() / 2}) {
+            QVERIFY(TestFiles::write(troncato, compresso.first(size)));
+            QVERIFY(!zu.Decomprimi(troncato, destinazione));
+            QCOMPARE(TestFiles::read(destinazione), atteso);
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
 
-void tst_zuUtilitaTesti::copiesUncompressedFilesUnchanged()
-{
-    QTemporaryDir dir;
-    zuUtilita zu;
-    const QByteArray semplice("Non compresso.\r\nSZD: quasi una firma\r\n");
-    QVERIFY(writeAll(dir.filePath(u"a.txt"_s), semplice));
-    QVERIFY(zu.Decomprimi(dir.filePath(u"a.txt"_s), dir.filePath(u"b.txt"_s)));
-    QCOMPARE(readAll(dir.filePath(u"b.txt"_s)), semplice);
+    void expandsOwnCompressorsOutput_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("comprimibile");
+        QByteArray casuale(20000, '\0');
+        QRandomGenerator rng(1234);
+        for (char &c : casuale)
+            c = char(rng.bounded(256));
+        QByteArray ripetuto;
+        for (int i = 0; i < 3000; ++i)
+            ripetuto += "Ciarla " + QByteArray::number(i % 37) + (i % 5 ? " " : "\r\n");
+        QTest::newRow("starts with blanks of the window") << QByteArray(40, ' ') + "ciao" << true;
+        QTest::newRow("long run, overlapping copies") << QByteArray(10000, 'z') << true;
+        QTest::newRow("text beyond the window") << ripetuto << true;
+        QTest::newRow("random bytes") << casuale << false;
+    }
 
-    QVERIFY(!zu.Decomprimi(dir.filePath(u"manca"_s), dir.filePath(u"c.txt"_s)));
-    QVERIFY(!QFile::exists(dir.filePath(u"c.txt"_s)));
-    QVERIFY(!zu.Decomprimi(dir.filePath(u"a.txt"_s), dir.filePath(u"nessuna/cartella/c.txt"_s)));
-}
+    void expandsOwnCompressorsOutput()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, comprimibile);
+        // mscompress writes dati.bin_ beside dati.bin, independently of the expander under test.
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::write(dir.filePath(u"dati.bin"_s), data));
+        QCOMPARE(QProcess::execute(u"mscompress"_s, {dir.filePath(u"dati.bin"_s)}), 0);
+        QVERIFY(QFile::remove(dir.filePath(u"dati.bin"_s)));
+        QVERIFY(zuUtilita().Decomprimi(dir.filePath(u"dati.bin_"_s), dir.filePath(u"dati.bin"_s)));
+        QCOMPARE(TestFiles::read(dir.filePath(u"dati.bin"_s)), data);
+        if (comprimibile) // matches were really used, not just literals
+            QVERIFY(QFileInfo(dir.filePath(u"dati.bin_"_s)).size() < data.size());
+    }
+
+    void copiesUncompressedFilesUnchanged()
+    {
+        QTemporaryDir dir;
+        zuUtilita zu;
+        const QByteArray semplice("Non compresso.\r\nSZD: quasi una firma\r\n");
+        QVERIFY(TestFiles::write(dir.filePath(u"a.txt"_s), semplice));
+        QVERIFY(zu.Decomprimi(dir.filePath(u"a.txt"_s), dir.filePath(u"b.txt"_s)));
+        QCOMPARE(TestFiles::read(dir.filePath(u"b.txt"_s)), semplice);
+        QVERIFY(!zu.Decomprimi(dir.filePath(u"manca"_s), dir.filePath(u"c.txt"_s)));
+        QVERIFY(!QFile::exists(dir.filePath(u"c.txt"_s)));
+        QVERIFY(!zu.Decomprimi(dir.filePath(u"a.txt"_s), dir.filePath(u"nessuna/cartella/c.txt"_s)));
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_zuUtilitaTesti)
 #include "tst_zuUtilitaTesti.moc"

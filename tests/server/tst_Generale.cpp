@@ -13,38 +13,33 @@ class tst_Generale : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void manualStartShowsTheBox();
-    void manualStartWithoutDisplay();
+    void manualStartShowsTheBox()
+    {
+        MessageBoxRecorder boxes;
+        QCOMPARE(Generale::avvioManuale(), 0);
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.lastBox(), u"64 Abort: Il programma funziona unicamente come server EXE"_s);
+    }
+
+    void manualStartWithoutDisplay()
+    {
+        QTemporaryDir tmp;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s, u"DBUS_STARTER_BUS_TYPE"_s,
+                                    u"DBUS_STARTER_ADDRESS"_s})
+            environment.remove(name);
+        environment.insert(u"TMPDIR"_s, tmp.path());
+        QProcess server;
+        server.setProcessEnvironment(environment);
+        server.start(QStringLiteral(CIARLA_SERVER), {});
+        QVERIFY(server.waitForFinished(20000));
+        QCOMPARE(server.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(QString::fromUtf8(server.readAllStandardError()).trimmed(),
+                 u"Il programma funziona unicamente come server EXE"_s);
+        // Nothing served, nothing written.
+        QVERIFY(QDir(tmp.path()).isEmpty());
+    }
 };
-
-void tst_Generale::manualStartShowsTheBox()
-{
-    MessageBoxRecorder boxes;
-    QCOMPARE(Generale::avvioManuale(), 0);
-    QCOMPARE(boxes.count(), 1);
-    QCOMPARE(boxes.last().prompt, u"Il programma funziona unicamente come server EXE"_s);
-    QCOMPARE(boxes.last().style, 64);
-    QCOMPARE(boxes.last().title, u"Abort"_s);
-}
-
-void tst_Generale::manualStartWithoutDisplay()
-{
-    QTemporaryDir tmp;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s, u"DBUS_STARTER_BUS_TYPE"_s,
-                                u"DBUS_STARTER_ADDRESS"_s})
-        environment.remove(name);
-    environment.insert(u"TMPDIR"_s, tmp.path());
-    QProcess server;
-    server.setProcessEnvironment(environment);
-    server.start(QStringLiteral(CIARLA_SERVER), {});
-    QVERIFY(server.waitForFinished(20000));
-    QCOMPARE(server.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(QString::fromUtf8(server.readAllStandardError()).trimmed(),
-             u"Il programma funziona unicamente come server EXE"_s);
-    // Nothing served, nothing written.
-    QVERIFY(QDir(tmp.path()).isEmpty());
-}
 
 QTEST_MAIN(tst_Generale)
 #include "tst_Generale.moc"

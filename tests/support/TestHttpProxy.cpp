@@ -3,7 +3,6 @@
 #include "HttpTestMessage.h"
 
 #include <QTcpSocket>
-#include <QUrl>
 #include <memory>
 
 TestHttpProxy::TestHttpProxy(QObject *parent)
@@ -14,11 +13,6 @@ TestHttpProxy::TestHttpProxy(QObject *parent)
             serve(socket);
     });
     m_server.listen(QHostAddress::LocalHost);
-}
-
-void TestHttpProxy::setCredentials(const QByteArray &user, const QByteArray &password)
-{
-    m_credentials = user.isEmpty() ? QByteArray() : user + ':' + password;
 }
 
 void TestHttpProxy::serve(QTcpSocket *client)

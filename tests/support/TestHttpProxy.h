@@ -17,7 +17,10 @@ public:
 
     quint16 port() const { return m_server.serverPort(); }
     // Empty: every request is forwarded.
-    void setCredentials(const QByteArray &user, const QByteArray &password);
+    void setCredentials(const QByteArray &user, const QByteArray &password)
+    {
+        m_credentials = user.isEmpty() ? QByteArray() : user + ':' + password;
+    }
 
     int requestCount() const { return m_requests; }
     int forwardedCount() const { return m_forwarded; }

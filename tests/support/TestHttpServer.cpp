@@ -8,8 +8,6 @@
 #include <QTimer>
 #include <memory>
 
-using namespace Qt::StringLiterals;
-
 TestHttpServer::TestHttpServer(QObject *parent)
     : QObject(parent)
 {
@@ -35,6 +33,12 @@ void TestHttpServer::listen(std::unique_ptr<QTcpServer> server)
     m_server->listen(QHostAddress::LocalHost);
 }
 
+QString TestHttpServer::url(const QString &path) const
+{
+    const bool tls = qobject_cast<QSslServer *>(m_server.get());
+    return QStringLiteral("%1://127.0.0.1:%2%3").arg(tls ? QStringLiteral("https") : QStringLiteral("http")).arg(port()).arg(path);
+}
+
 quint16 TestHttpServer::closedPort()
 {
     QTcpServer server;
@@ -42,95 +46,56 @@ quint16 TestHttpServer::closedPort()
     return server.serverPort();
 }
 
-QString TestHttpServer::url(const QString &path) const
-{
-    const bool tls = qobject_cast<QSslServer *>(m_server.get());
-    return u"%1://127.0.0.1:%2%3"_s.arg(tls ? u"https"_s : u"http"_s).arg(port()).arg(path);
-}
-
-void TestHttpServer::setResponse(const QString &path, const Response &response)
-{
-    m_responses.insert(path, response);
-}
-
-void TestHttpServer::setBody(const QString &path, const QByteArray &body, const QByteArray &contentType)
-{
-    Response response;
-    response.body = body;
-    response.contentType = contentType;
-    setResponse(path, response);
-}
-
-void TestHttpServer::setSilent(const QString &path)
-{
-    Response response;
-    response.neverAnswer = true;
-    setResponse(path, response);
-}
-
-void TestHttpServer::setCutShort(const QString &path, qsizetype length, qsizetype sent)
-{
-    Response response;
-    response.body = QByteArray(length, 'y');
-    response.cutAfter = sent;
-    setResponse(path, response);
-}
-
 void TestHttpServer::serve(QTcpSocket *socket)
 {
-    auto connection = std::make_shared<Connection>();
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket, connection] {
-        connection->pending.append(socket->readAll());
-        while (auto head = HttpTestMessage::takeHead(connection->pending)) {
+    auto pending = std::make_shared<QByteArray>();
+    auto unanswered = std::make_shared<bool>(false);
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, pending, unanswered] {
+        pending->append(socket->readAll());
+        while (auto head = HttpTestMessage::takeHead(*pending)) {
             const QString path = HttpTestMessage::target(*head).path();
             ++m_requests[path];
-            connection->unanswered = true;
-            answer(socket, connection, path, *head);
+            const Response response = m_responses.value(path);
+            if (m_responses.contains(path) && response.neverAnswer) {
+                *unanswered = true;
+                continue;
+            }
+            bool close = false;
+            const QByteArray bytes = answer(path, *head, &close);
+            auto send = [target = QPointer<QTcpSocket>(socket), unanswered, bytes, close] {
+                if (!target)
+                    return;
+                *unanswered = false;
+                target->write(bytes);
+                if (close)
+                    target->disconnectFromHost();
+            };
+            *unanswered = true;
+            if (response.delayMs > 0)
+                QTimer::singleShot(response.delayMs, this, send);
+            else
+                send();
         }
     });
-    connect(socket, &QTcpSocket::disconnected, this, [this, socket, connection] {
-        if (connection->unanswered)
-            ++m_abandoned;
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket, unanswered] {
+        m_abandoned += *unanswered ? 1 : 0;
         socket->deleteLater();
     });
 }
 
-void TestHttpServer::answer(QTcpSocket *socket, const std::shared_ptr<Connection> &connection, const QString &path,
-                            const QByteArray &head)
+QByteArray TestHttpServer::answer(const QString &path, const QByteArray &head, bool *close) const
 {
-    Response response = m_responses.value(path);
-    if (!m_responses.contains(path)) {
-        response.status = 404;
-        response.reason = "Not Found";
-        response.body = "<html><body>Not Found</body></html>";
-    }
-    if (response.neverAnswer)
-        return;
+    Response response = m_responses.value(path, {.status = 404, .reason = "Not Found", .body = "<html><body>Not Found</body></html>"});
     QList<QByteArray> extra;
     if (!response.credentials.isEmpty()
         && HttpTestMessage::header(head, "Authorization") != "Basic " + response.credentials.toBase64()) {
-        response.status = 401;
-        response.reason = "Unauthorized";
-        response.body = "<html><body>Unauthorized</body></html>";
+        response = {.status = 401, .reason = "Unauthorized", .body = "<html><body>Unauthorized</body></html>"};
         extra.append("WWW-Authenticate: Basic realm=\"ciarla\"");
     }
-    const bool close = HttpTestMessage::header(head, "Connection").toLower() == "close" || response.cutAfter >= 0;
-    if (close)
+    *close = HttpTestMessage::header(head, "Connection").toLower() == "close" || response.cutAfter >= 0;
+    if (*close)
         extra.append("Connection: close");
-    QByteArray bytes = HttpTestMessage::responseHead(response.status, response.reason, response.contentType,
-                                                     response.body.size(), extra);
-    bytes += response.cutAfter >= 0 ? response.body.left(response.cutAfter) : response.body;
-
-    auto send = [target = QPointer<QTcpSocket>(socket), connection, bytes, close] {
-        if (!target)
-            return;
-        connection->unanswered = false;
-        target->write(bytes);
-        if (close)
-            target->disconnectFromHost();
-    };
-    if (response.delayMs > 0)
-        QTimer::singleShot(response.delayMs, this, send);
-    else
-        send();
+    return HttpTestMessage::responseHead(response.status, response.reason, response.contentType, response.body.size(),
+                                         extra)
+        + (response.cutAfter >= 0 ? response.body.left(response.cutAfter) : response.body);
 }

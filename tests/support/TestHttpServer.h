@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QList>
 #include <QObject>
 #include <QSslConfiguration>
 #include <QString>
@@ -13,7 +12,7 @@ class QTcpSocket;
 
 // An HTTP/1.1 server on 127.0.0.1 for the tests. Each path answers as told:
 // any status, headers and charset, slowly, half-way, or never; unknown paths
-// get 404. Connections are kept alive between requests. Plain http, or https.
+// get 404. Connections are kept alive between requests.
 class TestHttpServer : public QObject
 {
     Q_OBJECT
@@ -23,13 +22,13 @@ public:
         int status = 200;
         QByteArray reason = "OK";
         QByteArray contentType = "text/html; charset=utf-8";
-        QByteArray body;
+        QByteArray body = {};
         int delayMs = 0;
         bool neverAnswer = false;
         // Announces the whole body but sends only this many bytes, then closes.
         qsizetype cutAfter = -1;
         // "user:password" that Basic authentication must give; 401 otherwise.
-        QByteArray credentials;
+        QByteArray credentials = {};
     };
 
     explicit TestHttpServer(QObject *parent = nullptr);
@@ -38,12 +37,18 @@ public:
 
     quint16 port() const { return m_server->serverPort(); }
     QString url(const QString &path) const;
-    void setResponse(const QString &path, const Response &response);
-    void setBody(const QString &path, const QByteArray &body, const QByteArray &contentType = "text/html; charset=utf-8");
+    void setResponse(const QString &path, const Response &response) { m_responses.insert(path, response); }
+    void setBody(const QString &path, const QByteArray &body, const QByteArray &contentType = "text/html; charset=utf-8")
+    {
+        setResponse(path, {.contentType = contentType, .body = body});
+    }
     // Takes the request and never answers it.
-    void setSilent(const QString &path);
+    void setSilent(const QString &path) { setResponse(path, {.neverAnswer = true}); }
     // Announces a body of `length` bytes, sends `sent` of them and closes.
-    void setCutShort(const QString &path, qsizetype length, qsizetype sent);
+    void setCutShort(const QString &path, qsizetype length, qsizetype sent)
+    {
+        setResponse(path, {.body = QByteArray(length, 'y'), .cutAfter = sent});
+    }
 
     int requestCount(const QString &path) const { return m_requests.value(path); }
     // Connections that the client closed while their request was still unanswered.
@@ -53,15 +58,9 @@ public:
     static quint16 closedPort();
 
 private:
-    struct Connection
-    {
-        QByteArray pending;
-        bool unanswered = false;
-    };
     void listen(std::unique_ptr<QTcpServer> server);
     void serve(QTcpSocket *socket);
-    void answer(QTcpSocket *socket, const std::shared_ptr<Connection> &connection, const QString &path,
-                const QByteArray &head);
+    QByteArray answer(const QString &path, const QByteArray &head, bool *close) const;
 
     std::unique_ptr<QTcpServer> m_server;
     QHash<QString, Response> m_responses;

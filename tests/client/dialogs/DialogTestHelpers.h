@@ -7,7 +7,7 @@
 // Shared checks of the dialog tests.
 namespace DialogTestHelpers {
 
-template <typename T>
+template <typename T = QWidget>
 T *child(QWidget &parent, const char *name)
 {
     T *found = parent.findChild<T *>(QLatin1StringView(name));
@@ -16,11 +16,12 @@ T *child(QWidget &parent, const char *name)
     return found;
 }
 
-// Clicks an option or check box on its indicator: only the indicator and the
+// Clicks a button; an option or check box on its indicator, since only the indicator and the
 // caption take a click, not the whole width a layout gives the button.
-inline void clickIndicator(QAbstractButton *button)
+inline void click(QWidget &parent, const char *name)
 {
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    auto *button = child<QAbstractButton>(parent, name);
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->isCheckable() ? QPoint(6, button->height() / 2) : QPoint());
 }
 
 } // namespace DialogTestHelpers

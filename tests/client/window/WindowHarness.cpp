@@ -33,16 +33,6 @@ void WindowHarness::caricaEAttiva()
     QVERIFY(QTest::qWaitForWindowActive(m_finestra.get()));
 }
 
-FakeRetrieval *WindowHarness::lettura() const
-{
-    return m_creati.size() >= 2 ? m_creati.at(m_creati.size() - 2).data() : nullptr;
-}
-
-FakeRetrieval *WindowHarness::invio() const
-{
-    return m_creati.isEmpty() ? nullptr : m_creati.constLast().data();
-}
-
 QString WindowHarness::trascrizione(const FrmMain &finestra)
 {
     return finestra.findChild<RichTextView *>(u"TxtMes"_s)->plainText();
@@ -65,11 +55,6 @@ void WindowHarness::clicca(const QString &nomeBottone)
     QAbstractButton *bottone = controllo<QAbstractButton>(nomeBottone);
     QVERIFY2(bottone, qPrintable(nomeBottone));
     QTest::mouseClick(bottone, Qt::LeftButton);
-}
-
-void WindowHarness::tick()
-{
-    QMetaObject::invokeMethod(controllo<QTimer>(u"tmrLetturaMsg"_s), "timeout");
 }
 
 void WindowHarness::alProssimoDialogo(std::function<void(QWidget *dialogo)> azione)
@@ -115,9 +100,4 @@ QString WindowHarness::risposta(const QList<Messaggio> &messaggi)
                  "<!-- MSG -->%4<!-- /0 -->\n"_s.arg(m.nick, m.data, m.ip, m.testo);
     }
     return corpo + u"</body></html>"_s;
-}
-
-QString WindowHarness::rispostaVuota()
-{
-    return u"<!-- CHAT INIZIO DATA --><!-- NO DATA -->"_s;
 }

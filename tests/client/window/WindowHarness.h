@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -32,8 +33,8 @@ public:
     void caricaEAttiva();
 
     // The objects of the current load: polling, then sending.
-    FakeRetrieval *lettura() const;
-    FakeRetrieval *invio() const;
+    FakeRetrieval *lettura() const { return m_creati.size() >= 2 ? m_creati.at(m_creati.size() - 2).data() : nullptr; }
+    FakeRetrieval *invio() const { return m_creati.isEmpty() ? nullptr : m_creati.constLast().data(); }
     int oggettiCreati() const { return int(m_creati.size()); }
     // Termina calls on every object created so far, released ones included.
     int terminati() const { return m_terminati; }
@@ -49,7 +50,7 @@ public:
     static QString spia(const FrmMain &finestra);
     void scriviMessaggio(const QString &nick, const QString &messaggio);
     void clicca(const QString &nomeBottone);
-    void tick();
+    void tick() { QMetaObject::invokeMethod(controllo<QTimer>(QStringLiteral("tmrLetturaMsg")), "timeout"); }
 
     // Runs azione on the next modal dialog, once it is up.
     static void alProssimoDialogo(std::function<void(QWidget *dialogo)> azione);
@@ -59,7 +60,7 @@ public:
     static void premiNelProssimoDialogo(const QString &nomeBottone);
 
     static QString risposta(const QList<Messaggio> &messaggi);
-    static QString rispostaVuota();
+    static QString rispostaVuota() { return QStringLiteral("<!-- CHAT INIZIO DATA --><!-- NO DATA -->"); }
 
 private:
     QList<QPointer<FakeRetrieval>> m_creati;

@@ -35,16 +35,110 @@ class tst_CiarlaChatEndToEnd : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
-    void init();
-    void cleanup();
+    void initTestCase()
+    {
+        QVERIFY(QDBusConnection::sessionBus().isConnected());
+        avviaServizio(0);
+    }
 
-    void firstPollAtActivationThenOneEveryTick();
-    void messageTravelsFromOneWindowToAnother();
-    void serviceStoppedAndRestarted();
-    void retrievalServerKilledWhileWindowIsOpen();
+    void cleanupTestCase() { fermaServizio(); }
 
+    void init() { m_boxes = std::make_unique<MessageBoxRecorder>(); }
+
+    void cleanup() { m_boxes.reset(); }
+
+    void firstPollAtActivationThenOneEveryTick()
+    {
+        auto finestra = apriFinestra(u"anna"_s, false);
+        QVERIFY(finestra);
+        QSignalSpy tick(finestra->findChild<QTimer *>(u"tmrLetturaMsg"_s), &QTimer::timeout);
+        const int prima = richieste(paginaLettura);
+        finestra->show();
+        finestra->activateWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(richieste(paginaLettura) > prima, attesaLunga);
+        // The first poll came with the activation: the timer had not fired yet.
+        QCOMPARE(tick.count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(trascrizione(*finestra), u"\r\nNESSUN MESSAGGIO"_s, attesaLunga);
+        QCOMPARE(spia(*finestra), u"on-line"_s);
+        // Then one poll for every tick, no more.
+        QTRY_VERIFY_WITH_TIMEOUT(tick.count() >= 2, attesaLunga);
+        QTRY_COMPARE_WITH_TIMEOUT(richieste(paginaLettura) - prima, int(tick.count()) + 1, attesaLunga);
+        QCOMPARE(m_boxes->count(), 0);
+    }
+
+    void messageTravelsFromOneWindowToAnother()
+    {
+        const QString nick = u"Anna \"l'ape\" & co. 100%"_s;
+        const QString testo = u"<b>ciao</b> a tutti & 50% di sconto\nseconda riga: è € ñ"_s;
+        auto mittente = apriFinestra(nick);
+        auto lettore = apriFinestra(u"bruno"_s);
+        QVERIFY(mittente && lettore);
+        mittente->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->setPlainText(testo);
+        const int invii = richieste(paginaInvio);
+        QTest::mouseClick(mittente->findChild<QPushButton *>(u"cmdInvia"_s), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > 0, attesaLunga);
+        QCOMPARE(m_boxes->lastBox(), u"64 Invio: Messaggio Inviato"_s);
+        QCOMPARE(richieste(paginaInvio), invii + 1);
+        QCOMPARE(mittente->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->text(), QString());
+        // The other window shows it at one of its next polls: nick, time stamp,
+        // address and text, each character as typed.
+        QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*lettore).contains(u"seconda riga: è € ñ"_s), attesaLunga);
+        const QString mostrato = trascrizione(*lettore);
+        const QString paragrafi = QString(testo).replace(u"\n"_s, u"\r\n"_s); // the plain text ends paragraphs with CR LF
+        QVERIFY2(mostrato.contains(u"Nick /> "_s + nick + u"\r\n"_s), qPrintable(mostrato));
+        QVERIFY2(mostrato.contains(paragrafi), qPrintable(mostrato));
+        QVERIFY2(mostrato.contains(QRegularExpression(u"\\n[^\\r\\n]*\\d{1,2}[:.]\\d{2}[^\\r\\n]* 127\\.0\\.0\\.1 ha scritto:\\r\\n"_s)),
+                 qPrintable(mostrato));
+        QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*mittente).contains(paragrafi), attesaLunga);
+        QCOMPARE(m_boxes->count(), 1);
+    }
+
+    void serviceStoppedAndRestarted()
+    {
+        auto finestra = apriFinestra(u"carla"_s);
+        QVERIFY(finestra);
+        QTRY_VERIFY_WITH_TIMEOUT(spia(*finestra) == u"on-line"_s, attesaLunga);
+        QSignalSpy tick(finestra->findChild<QTimer *>(u"tmrLetturaMsg"_s), &QTimer::timeout);
+        const quint16 porta = m_porta;
+        fermaServizio();
+        QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"errore"_s, attesaLunga);
+        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(m_boxes->last().title, u"Errore"_s);
+        const QString banner = trascrizione(*finestra);
+        QVERIFY2(m_boxes->last().prompt.endsWith(banner.mid(2)), qPrintable(m_boxes->last().prompt));
+        // The same failure again at later ticks: banner only, no new box.
+        const int tickAlGuasto = int(tick.count());
+        QTRY_VERIFY_WITH_TIMEOUT(tick.count() >= tickAlGuasto + 2, attesaLunga);
+        QCOMPARE(m_boxes->count(), 1);
+        avviaServizio(porta);
+        QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"on-line"_s, attesaLunga);
+        QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*finestra).contains(u"Nick /> "_s), attesaLunga);
+        QCOMPARE(m_boxes->count(), 1);
+    }
+
+    void retrievalServerKilledWhileWindowIsOpen()
+    {
+        auto finestra = apriFinestra(u"dario"_s);
+        QVERIFY(finestra);
+        QTRY_VERIFY_WITH_TIMEOUT(spia(*finestra) == u"on-line"_s, attesaLunga);
+        QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+        const QString nome = u"it.ciarlasoft.CiarlaServer"_s;
+        const uint pid = bus->servicePid(nome);
+        QVERIFY(pid > 0);
+        QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!bus->isServiceRegistered(nome), attesaLunga);
+        // The bus starts a new server; polling resumes through it without a reload.
+        const int prima = richieste(paginaLettura);
+        QTRY_VERIFY_WITH_TIMEOUT(richieste(paginaLettura) >= prima + 2, attesaLunga);
+        QVERIFY(bus->isServiceRegistered(nome));
+        QVERIFY(bus->servicePid(nome) != pid);
+        QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"on-line"_s, attesaLunga);
+        const int boxPrima = m_boxes->count();
+        finestra->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->setPlainText(u"ancora qui"_s);
+        QTest::mouseClick(finestra->findChild<QPushButton *>(u"cmdInvia"_s), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > boxPrima, attesaLunga);
+        QCOMPARE(m_boxes->last().prompt, u"Messaggio Inviato"_s);
+    }
 private:
     void avviaServizio(quint16 porta);
     void fermaServizio();
@@ -59,27 +153,6 @@ private:
     QByteArray m_righeParziali;
     std::unique_ptr<MessageBoxRecorder> m_boxes;
 };
-
-void tst_CiarlaChatEndToEnd::initTestCase()
-{
-    QVERIFY(QDBusConnection::sessionBus().isConnected());
-    avviaServizio(0);
-}
-
-void tst_CiarlaChatEndToEnd::cleanupTestCase()
-{
-    fermaServizio();
-}
-
-void tst_CiarlaChatEndToEnd::init()
-{
-    m_boxes = std::make_unique<MessageBoxRecorder>();
-}
-
-void tst_CiarlaChatEndToEnd::cleanup()
-{
-    m_boxes.reset();
-}
 
 void tst_CiarlaChatEndToEnd::avviaServizio(quint16 porta)
 {
@@ -133,110 +206,6 @@ int tst_CiarlaChatEndToEnd::richieste(const QString &pagina) const
     for (const QString &riga : m_registro)
         quante += riga.contains(pagina) ? 1 : 0;
     return quante;
-}
-
-void tst_CiarlaChatEndToEnd::firstPollAtActivationThenOneEveryTick()
-{
-    auto finestra = apriFinestra(u"anna"_s, false);
-    QVERIFY(finestra);
-    QSignalSpy tick(finestra->findChild<QTimer *>(u"tmrLetturaMsg"_s), &QTimer::timeout);
-    const int prima = richieste(paginaLettura);
-
-    finestra->show();
-    finestra->activateWindow();
-    QTRY_VERIFY_WITH_TIMEOUT(richieste(paginaLettura) > prima, attesaLunga);
-    // The first poll came with the activation: the timer had not fired yet.
-    QCOMPARE(tick.count(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(trascrizione(*finestra), u"\r\nNESSUN MESSAGGIO"_s, attesaLunga);
-    QCOMPARE(spia(*finestra), u"on-line"_s);
-
-    // Then one poll for every tick, no more.
-    QTRY_VERIFY_WITH_TIMEOUT(tick.count() >= 2, attesaLunga);
-    QTRY_COMPARE_WITH_TIMEOUT(richieste(paginaLettura) - prima, int(tick.count()) + 1, attesaLunga);
-    QCOMPARE(m_boxes->count(), 0);
-}
-
-void tst_CiarlaChatEndToEnd::messageTravelsFromOneWindowToAnother()
-{
-    const QString nick = u"Anna \"l'ape\" & co. 100%"_s;
-    const QString testo = u"<b>ciao</b> a tutti & 50% di sconto\nseconda riga: è € ñ"_s;
-    auto mittente = apriFinestra(nick);
-    auto lettore = apriFinestra(u"bruno"_s);
-    QVERIFY(mittente && lettore);
-
-    mittente->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->setPlainText(testo);
-    const int invii = richieste(paginaInvio);
-    QTest::mouseClick(mittente->findChild<QPushButton *>(u"cmdInvia"_s), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > 0, attesaLunga);
-    QCOMPARE(m_boxes->last().prompt, u"Messaggio Inviato"_s);
-    QCOMPARE(m_boxes->last().title, u"Invio"_s);
-    QCOMPARE(richieste(paginaInvio), invii + 1);
-    QCOMPARE(mittente->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->text(), QString());
-
-    // The other window shows it at one of its next polls: nick, time stamp,
-    // address and text, each character as typed.
-    QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*lettore).contains(u"seconda riga: è € ñ"_s), attesaLunga);
-    const QString mostrato = trascrizione(*lettore);
-    const QString paragrafi = QString(testo).replace(u"\n"_s, u"\r\n"_s); // the plain text ends paragraphs with CR LF
-    QVERIFY2(mostrato.contains(u"Nick /> "_s + nick + u"\r\n"_s), qPrintable(mostrato));
-    QVERIFY2(mostrato.contains(paragrafi), qPrintable(mostrato));
-    QVERIFY2(mostrato.contains(QRegularExpression(u"\\n[^\\r\\n]*\\d{1,2}[:.]\\d{2}[^\\r\\n]* 127\\.0\\.0\\.1 ha scritto:\\r\\n"_s)),
-             qPrintable(mostrato));
-    QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*mittente).contains(paragrafi), attesaLunga);
-    QCOMPARE(m_boxes->count(), 1);
-}
-
-void tst_CiarlaChatEndToEnd::serviceStoppedAndRestarted()
-{
-    auto finestra = apriFinestra(u"carla"_s);
-    QVERIFY(finestra);
-    QTRY_VERIFY_WITH_TIMEOUT(spia(*finestra) == u"on-line"_s, attesaLunga);
-    QSignalSpy tick(finestra->findChild<QTimer *>(u"tmrLetturaMsg"_s), &QTimer::timeout);
-
-    const quint16 porta = m_porta;
-    fermaServizio();
-    QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"errore"_s, attesaLunga);
-    QCOMPARE(m_boxes->count(), 1);
-    QCOMPARE(m_boxes->last().title, u"Errore"_s);
-    const QString banner = trascrizione(*finestra);
-    QVERIFY2(m_boxes->last().prompt.endsWith(banner.mid(2)), qPrintable(m_boxes->last().prompt));
-
-    // The same failure again at later ticks: banner only, no new box.
-    const int tickAlGuasto = int(tick.count());
-    QTRY_VERIFY_WITH_TIMEOUT(tick.count() >= tickAlGuasto + 2, attesaLunga);
-    QCOMPARE(m_boxes->count(), 1);
-
-    avviaServizio(porta);
-    QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"on-line"_s, attesaLunga);
-    QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*finestra).contains(u"Nick /> "_s), attesaLunga);
-    QCOMPARE(m_boxes->count(), 1);
-}
-
-void tst_CiarlaChatEndToEnd::retrievalServerKilledWhileWindowIsOpen()
-{
-    auto finestra = apriFinestra(u"dario"_s);
-    QVERIFY(finestra);
-    QTRY_VERIFY_WITH_TIMEOUT(spia(*finestra) == u"on-line"_s, attesaLunga);
-
-    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
-    const QString nome = u"it.ciarlasoft.CiarlaServer"_s;
-    const uint pid = bus->servicePid(nome);
-    QVERIFY(pid > 0);
-    QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(!bus->isServiceRegistered(nome), attesaLunga);
-
-    // The bus starts a new server; polling resumes through it without a reload.
-    const int prima = richieste(paginaLettura);
-    QTRY_VERIFY_WITH_TIMEOUT(richieste(paginaLettura) >= prima + 2, attesaLunga);
-    QVERIFY(bus->isServiceRegistered(nome));
-    QVERIFY(bus->servicePid(nome) != pid);
-    QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"on-line"_s, attesaLunga);
-
-    const int boxPrima = m_boxes->count();
-    finestra->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->setPlainText(u"ancora qui"_s);
-    QTest::mouseClick(finestra->findChild<QPushButton *>(u"cmdInvia"_s), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > boxPrima, attesaLunga);
-    QCOMPARE(m_boxes->last().prompt, u"Messaggio Inviato"_s);
 }
 
 QTEST_MAIN(tst_CiarlaChatEndToEnd)
