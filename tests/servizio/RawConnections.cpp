@@ -4,16 +4,13 @@
 #include <QDeadlineTimer>
 #include <cerrno>
 #include <cstdio>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 int RawConnections::connectFrom(quint16 port, const char *source)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
+    sockaddr_in address{AF_INET, 0, {}, {}};
     inet_pton(AF_INET, source, &address.sin_addr);
     const timeval timeout{15, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
@@ -21,27 +18,23 @@ int RawConnections::connectFrom(quint16 port, const char *source)
     const bool bound = bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
     inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
     address.sin_port = htons(port);
-    if (fd >= 0 && bound && ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
+    if (bound && ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
         return fd;
-    if (fd >= 0)
-        ::close(fd);
+    ::close(fd);
     return -1;
 }
 
 int RawConnections::open(quint16 port, int count, int perAddress, int firstHost)
 {
-    int opened = 0;
+    const size_t before = m_fds.size();
     for (int i = 0; i < count; ++i) {
         const int host = firstHost + i / perAddress;
         char source[32];
         std::snprintf(source, sizeof source, "127.1.%d.%d", host / 250, host % 250 + 1);
-        const int fd = connectFrom(port, source);
-        if (fd >= 0) {
+        if (const int fd = connectFrom(port, source); fd >= 0)
             m_fds.push_back(fd);
-            ++opened;
-        }
     }
-    return opened;
+    return int(m_fds.size() - before);
 }
 
 void RawConnections::sendAll(const QByteArray &bytes)
@@ -52,8 +45,6 @@ void RawConnections::sendAll(const QByteArray &bytes)
 
 int RawConnections::closedWithin(int ms)
 {
-    // Each is read until it has been closed, or has been answered without "Connection: close",
-    // or the time is up.
     std::vector<pollfd> waiting;
     for (const int fd : m_fds)
         waiting.push_back({fd, POLLIN, 0});
@@ -82,17 +73,15 @@ void RawConnections::closeAll()
     m_fds.clear();
 }
 
-QByteArray RawConnections::exchange(quint16 port, const QByteArray &request, int piece, const char *source)
+QByteArray RawConnections::exchange(quint16 port, const QByteArray &request, int piece)
 {
-    const int fd = connectFrom(port, source);
-    if (fd < 0)
-        return {};
-    for (qsizetype at = 0; at < request.size(); at += piece)
+    const int fd = connectFrom(port, "127.0.0.1");
+    for (qsizetype at = 0; fd >= 0 && at < request.size(); at += piece)
         send(fd, request.constData() + at, size_t(std::min<qsizetype>(piece, request.size() - at)), MSG_NOSIGNAL);
     QByteArray reply;
     char buffer[16384];
-    ssize_t n = 0;
-    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0)
+    ssize_t n = -1;
+    while (fd >= 0 && (n = recv(fd, buffer, sizeof buffer, 0)) > 0)
         reply.append(buffer, n);
     ::close(fd);
     return n == 0 ? reply : QByteArray(); // nothing unless the service closed the connection

@@ -1,39 +1,34 @@
 #include "ServiceProcess.h"
 
+#include "RawConnections.h"
+#include "RispostaChat.h"
+#include "RuntimeError.h"
 #include "Windows1252.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QTcpSocket>
 
 ServiceProcess::ServiceProcess(const QString &database, const QStringList &options)
-    : m_database(database)
-    , m_options(options)
+    : m_arguments(QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--database"), database}
+                  + options)
 {
 }
 
 ServiceProcess::~ServiceProcess()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            killAbruptly();
-    }
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000))
+        killAbruptly();
 }
 
 bool ServiceProcess::start()
 {
-    m_process.setProgram(QStringLiteral(SERVIZIO_PROGRAM));
-    m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--database"),
-                                       m_database}
-                           + m_options);
-    m_process.start();
-    static const QRegularExpression listening(QStringLiteral("http://127\\.0\\.0\\.1:(\\d+)/"));
+    m_process.start(QStringLiteral(SERVIZIO_PROGRAM), m_arguments);
     QByteArray said;
     while (!said.contains('\n') && m_process.waitForReadyRead(10000))
         said += m_process.readAllStandardOutput();
-    const QRegularExpressionMatch match = listening.match(QString::fromUtf8(said));
-    m_port = match.hasMatch() ? quint16(match.captured(1).toUInt()) : 0;
+    static const QRegularExpression listening(QStringLiteral("http://127\\.0\\.0\\.1:(\\d+)/"));
+    m_port = quint16(listening.match(QString::fromUtf8(said)).captured(1).toUInt());
     return m_port != 0;
 }
 
@@ -51,18 +46,10 @@ void ServiceProcess::killAbruptly()
 qint64 ServiceProcess::residentKb() const
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').constFirst().toLongLong();
-    }
-    return 0;
-}
-
-QByteArray ServiceProcess::errorOutput()
-{
-    return m_process.readAllStandardError();
+    status.open(QIODevice::ReadOnly);
+    const QByteArray text = status.readAll();
+    const qsizetype at = text.indexOf("VmRSS:");
+    return at < 0 ? 0 : text.mid(at + 6, text.indexOf(" kB", at) - at - 6).trimmed().toLongLong();
 }
 
 QByteArray ServiceProcess::logUntil(const QByteArray &needle)
@@ -71,8 +58,7 @@ QByteArray ServiceProcess::logUntil(const QByteArray &needle)
     QByteArray log = m_process.readAllStandardError();
     while (!log.contains(needle) && m_process.waitForReadyRead(10000))
         log += m_process.readAllStandardError();
-    const qsizetype at = log.indexOf(needle);
-    return at < 0 ? log : log.left(log.indexOf('\n', at) + 1);
+    return log.left(log.indexOf('\n', log.indexOf(needle)) + 1);
 }
 
 QString ServiceProcess::Reply::text() const
@@ -80,24 +66,40 @@ QString ServiceProcess::Reply::text() const
     return Windows1252::decode(body);
 }
 
+QList<ServiceProcess::Record> ServiceProcess::Reply::records() const
+{
+    const QString page = text();
+    QList<Record> records;
+    try {
+        RispostaChat reader(page);
+        using Campo = RispostaChat::Campo;
+        const qint32 count = page.contains(RispostaChat::NessunDato) ? 0 : reader.numero(RispostaChat::NumeroRecord, 0);
+        qsizetype at = 0;
+        for (qint32 i = 1; i <= count && (at = reader.trovaRecord(i, at)) >= 0; ++i)
+            records.append({reader.campo(Campo::Nick, at), reader.campo(Campo::Data, at), reader.campo(Campo::Ip, at),
+                            reader.campo(Campo::Msg, at)});
+    } catch (const RuntimeError &error) {
+        qWarning("unreadable poll page (%d): %s", error.number(), qPrintable(page.left(300)));
+    }
+    return records;
+}
+
+QStringList ServiceProcess::Reply::messages() const
+{
+    QStringList texts;
+    for (const Record &record : records())
+        texts.append(record.message);
+    return texts;
+}
+
 ServiceProcess::Reply ServiceProcess::get(quint16 port, const QByteArray &target, const QByteArray &headers)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    Reply reply;
-    if (!socket.waitForConnected(5000))
-        return reply;
-    socket.write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + "\r\n");
-    QByteArray raw;
-    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(10000))
-        raw += socket.readAll();
-    raw += socket.readAll();
+    const QByteArray raw = RawConnections::exchange(
+        port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + "\r\n");
     const qsizetype split = raw.indexOf("\r\n\r\n");
     if (!raw.startsWith("HTTP/1.1 ") || split < 0)
-        return reply;
-    reply.status = raw.mid(9, 3).toInt();
-    reply.body = raw.mid(split + 4);
-    return reply;
+        return {};
+    return {raw.mid(9, 3).toInt(), raw.mid(split + 4)};
 }
 
 QByteArray ServiceProcess::putTarget(const QString &page, const QString &nick, const QString &message)
@@ -107,8 +109,6 @@ QByteArray ServiceProcess::putTarget(const QString &page, const QString &nick, c
 
 QByteArray ServiceProcess::codifica(const QString &text)
 {
-    QByteArray encoded;
-    for (const char byte : Windows1252::encode(text))
-        encoded += '%' + QByteArray::number(static_cast<unsigned char>(byte), 16).toUpper().rightJustified(2, '0');
-    return encoded;
+    const QByteArray bytes = Windows1252::encode(text);
+    return bytes.isEmpty() ? QByteArray() : '%' + bytes.toHex('%').toUpper();
 }

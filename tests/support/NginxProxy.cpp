@@ -7,30 +7,21 @@
 #include <QThread>
 
 namespace {
-const char config[] = R"(daemon off;
-worker_processes %1;
-pid %2/nginx.pid;
-error_log %2/error.log;
+const char config[] = R"(daemon off; worker_processes %1; pid %2/nginx.pid; error_log %2/error.log;
 events { worker_connections 4096; }
 http {
   access_log off;
   client_body_temp_path %2/body; proxy_temp_path %2/proxy;
   fastcgi_temp_path %2/fastcgi; uwsgi_temp_path %2/uwsgi; scgi_temp_path %2/scgi;
-  upstream servizio {
-%3    keepalive 64;
-  }
+  upstream servizio { %3 keepalive 64; }
   server {
     listen 127.0.0.1:%4;
     location / {
-      proxy_pass http://servizio;
-      proxy_http_version 1.1;
-      proxy_set_header Connection "";
-      proxy_bind 127.0.0.2;
+      proxy_pass http://servizio; proxy_http_version 1.1; proxy_set_header Connection ""; proxy_bind 127.0.0.2;
       proxy_set_header X-Forwarded-For $proxy_add_x_forwarded_for;
     }
   }
-}
-)";
+})";
 }
 
 NginxProxy::~NginxProxy()
@@ -45,7 +36,7 @@ bool NginxProxy::start(const QList<quint16> &upstreams, int workers)
 {
     QString servers;
     for (const quint16 upstream : upstreams)
-        servers += QStringLiteral("    server 127.0.0.1:%1;\n").arg(upstream);
+        servers += QStringLiteral("server 127.0.0.1:%1; ").arg(upstream);
     m_port = TestHttpServer::closedPort();
     QFile file(m_dir.filePath(QStringLiteral("nginx.conf")));
     if (!file.open(QIODevice::WriteOnly)
@@ -58,8 +49,7 @@ bool NginxProxy::start(const QList<quint16> &upstreams, int workers)
     m_process.start(QStringLiteral("nginx"), {QStringLiteral("-p"), m_dir.path(), QStringLiteral("-e"),
                                               m_dir.filePath(QStringLiteral("error.log")), QStringLiteral("-c"),
                                               file.fileName()});
-    // Ready once it answers on its port.
-    for (int attempt = 0; attempt < 100 && m_process.waitForStarted(5000); ++attempt) {
+    for (int attempt = 0; attempt < 100 && m_process.waitForStarted(5000); ++attempt) { // ready once it answers
         QTcpSocket probe;
         probe.connectToHost(QStringLiteral("127.0.0.1"), m_port);
         if (probe.waitForConnected(100))

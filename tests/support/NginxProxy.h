@@ -2,19 +2,17 @@
 
 #include <QList>
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
 
-// nginx on a free loopback port, from a config generated in a temporary folder,
-// balancing its requests over the given loopback ports and passing X-Forwarded-For.
-// It reaches them from 127.0.0.2, so that they can tell it from its clients on 127.0.0.1.
+// nginx on a free loopback port, from a config generated in a temporary folder, balancing
+// over the given loopback ports and passing X-Forwarded-For. It reaches them from
+// 127.0.0.2, so that they can tell it from its clients on 127.0.0.1.
 class NginxProxy
 {
 public:
     ~NginxProxy();
 
-    // False with the reason in error().
-    bool start(const QList<quint16> &upstreams, int workers = 1);
+    bool start(const QList<quint16> &upstreams, int workers = 1); // false with the reason in error()
     quint16 port() const { return m_port; }
     QString error() const { return m_error; }
 

@@ -1,26 +1,22 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <optional>
 
-// A PostgreSQL 15 cluster of its own for a test or a bench: initdb in a temporary
-// folder, trust authentication, a free loopback port, removed at the end. As root
-// it runs as "postgres" (or "nobody"), which then owns the folder: PostgreSQL
-// refuses to run as root.
+// A PostgreSQL 15 cluster of its own for a test or a bench: initdb in a temporary folder,
+// trust authentication, a free loopback port. As root it runs as "postgres" (or "nobody"):
+// PostgreSQL refuses to run as root.
 class PostgresCluster
 {
 public:
-    ~PostgresCluster();
+    ~PostgresCluster() { stop(); }
 
-    // The first call makes the cluster; later ones start it again on the same port.
-    // False with the reason in error().
+    // The first call makes the cluster; later ones start it again on the same port. False with error().
     bool start();
     bool stop();
     QString error() const { return m_error; }
-    QString uri() const;
+    QString uri() const { return QStringLiteral("postgresql://postgres@127.0.0.1:%1/postgres").arg(m_port); }
     // One SQL command run by psql: its rows, one a line, columns split by '|'.
     std::optional<QByteArray> query(const QString &sql);
 
@@ -32,6 +28,5 @@ private:
     QTemporaryDir m_dir;
     QString m_user; // who runs the server when we are root; empty otherwise
     quint16 m_port = 0;
-    bool m_running = false;
     QString m_error;
 };
