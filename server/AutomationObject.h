@@ -2,17 +2,18 @@
 
 #include "RecuperaHTTP.h"
 
-#include <QDBusContext>
-#include <QDBusObjectPath>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QObject>
 #include <memory>
 
 class BusEventSink;
 
-// One RecuperaHTTP object as the bus sees it: the class's members on
-// _RecuperaHTTP, the platform's entries (Advise, Unadvise, Rilascia) on
-// Automazione. A failure becomes the contract's error reply.
-class AutomationObject : public QObject, protected QDBusContext
+// One RecuperaHTTP object as its owner sees it on the bus: the class's members
+// and properties on _RecuperaHTTP, the platform's entries (Advise, Unadvise,
+// Rilascia) on Automazione. A failure becomes the contract's error reply.
+// Only ObjectGate hands it calls, and only its owner's.
+class AutomationObject : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QString URL READ URL WRITE setURL)
@@ -23,11 +24,18 @@ class AutomationObject : public QObject, protected QDBusContext
     Q_PROPERTY(QString Password READ Password WRITE setPassword)
     Q_PROPERTY(bool Sincrono READ Sincrono WRITE setSincrono)
 public:
-    AutomationObject(const QString &owner, const QDBusObjectPath &path, QObject *parent = nullptr);
+    AutomationObject(const QString &owner, const QString &path, QObject *parent = nullptr);
     ~AutomationObject() override;
 
+    // The unique bus name of the connection that created the object.
     QString owner() const { return m_owner; }
-    QDBusObjectPath path() const { return m_path; }
+    QString path() const { return m_path; }
+
+    // Answers one call of the owner; false for Introspect, which Qt answers
+    // from introspection().
+    bool handle(const QDBusMessage &call, const QDBusConnection &bus);
+    // The object's interfaces as the contract describes them.
+    static QString introspection();
 
     QString URL() const { return m_oggetto.URL(); }
     void setURL(const QString &url) { m_oggetto.setURL(url); }
@@ -43,24 +51,17 @@ public:
     bool Sincrono() const { return m_oggetto.Sincrono; }
     void setSincrono(bool value) { m_oggetto.Sincrono = value; }
 
-public Q_SLOTS:
-    void Download();
-    void Termina();
-    void LeggiConfigurazione();
-    void Advise(const QDBusObjectPath &sink);
-    void Unadvise();
-    void Rilascia();
-
 Q_SIGNALS:
-    // The object is to be released: the factory unregisters and deletes it.
+    // The object is to be released: the factory forgets and deletes it.
     void rilascio();
 
 private:
-    template<typename Member>
-    void esegui(Member member);
+    // Both return the reply, or an invalid message when the reply goes later.
+    QDBusMessage invoke(const QDBusMessage &call, const QDBusConnection &bus);
+    QDBusMessage properties(const QDBusMessage &call);
 
     const QString m_owner;
-    const QDBusObjectPath m_path;
+    const QString m_path;
     std::unique_ptr<BusEventSink> m_sink;
     // Declared last: destroyed first (running Termina), while its sink still exists.
     RecuperaHTTP m_oggetto;

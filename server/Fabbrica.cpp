@@ -5,11 +5,13 @@
 #include "fabbricaadaptor.h"
 
 #include <QDBusConnectionInterface>
+#include <QRandomGenerator>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int attesaInattivita = 3000;
+constexpr int cifreCasuali = 16; // hex digits of one 64-bit part
 }
 
 Fabbrica::Fabbrica(const QDBusConnection &bus, QObject *parent)
@@ -34,18 +36,17 @@ Fabbrica::~Fabbrica()
 bool Fabbrica::pubblica()
 {
     return m_bus.registerObject(AutomationContract::factoryPath, this, QDBusConnection::ExportAdaptors)
+        && m_bus.registerVirtualObject(AutomationContract::objectsPath, &m_porta, QDBusConnection::SubPath)
         && m_bus.registerService(AutomationContract::service);
 }
 
 QDBusObjectPath Fabbrica::CreaRecuperaHTTP()
 {
     const QString proprietario = calledFromDBus() ? message().service() : QString();
-    const QDBusObjectPath percorso(AutomationContract::factoryPath + u"/RecuperaHTTP/"_s
-                                   + QString::number(++m_numeroOggetti));
+    const QString percorso = percorsoNuovo();
     auto *oggetto = new AutomationObject(proprietario, percorso, this);
     connect(oggetto, &AutomationObject::rilascio, this, [this, oggetto] { rilascia(oggetto); });
-    m_bus.registerObject(percorso.path(), oggetto, QDBusConnection::ExportAdaptors);
-    m_oggetti.append(oggetto);
+    m_oggetti.insert(percorso, oggetto);
     m_inattivita.stop();
 
     if (!proprietario.isEmpty() && !m_proprietari.watchedServices().contains(proprietario)) {
@@ -54,14 +55,27 @@ QDBusObjectPath Fabbrica::CreaRecuperaHTTP()
         if (!m_bus.interface()->isServiceRegistered(proprietario))
             QTimer::singleShot(0, this, [this, proprietario] { proprietarioUscito(proprietario); });
     }
+    return QDBusObjectPath(percorso);
+}
+
+// 128 bits from the system's random source: a path nobody can guess.
+QString Fabbrica::percorsoNuovo() const
+{
+    QString percorso;
+    do {
+        quint64 parti[2];
+        QRandomGenerator::system()->fillRange(parti);
+        percorso = AutomationContract::objectsPath + u'/';
+        for (quint64 parte : parti)
+            percorso += u"%1"_s.arg(parte, cifreCasuali, 16, QChar(u'0'));
+    } while (m_oggetti.contains(percorso));
     return percorso;
 }
 
 void Fabbrica::rilascia(AutomationObject *oggetto)
 {
-    if (!m_oggetti.removeOne(oggetto))
+    if (!m_oggetti.remove(oggetto->path()))
         return;
-    m_bus.unregisterObject(oggetto->path().path());
     // It may be the object whose call is being answered right now.
     oggetto->deleteLater();
     if (m_oggetti.isEmpty())
@@ -71,7 +85,7 @@ void Fabbrica::rilascia(AutomationObject *oggetto)
 void Fabbrica::proprietarioUscito(const QString &proprietario)
 {
     m_proprietari.removeWatchedService(proprietario);
-    const QList<AutomationObject *> oggetti = m_oggetti;
+    const QList<AutomationObject *> oggetti = m_oggetti.values();
     for (AutomationObject *oggetto : oggetti) {
         if (oggetto->owner() == proprietario)
             rilascia(oggetto);

@@ -1,4 +1,5 @@
 #include "RecuperaHTTP.h"
+#include "RecuperaHTTPEvents.h"
 #include "RuntimeErrorOf.h"
 #include "TestHttpProxy.h"
 #include "TestHttpServer.h"
@@ -8,6 +9,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QDBusServiceWatcher>
 #include <QFile>
 #include <QProcess>
@@ -101,6 +104,30 @@ QSslConfiguration serverTls(const QTemporaryDir &dir, const QString &authority, 
     tls.setPrivateKey(QSslKey(&key, QSsl::Ec));
     tls.setLocalCertificateChain(QSslCertificate::fromPath(dir.filePath(u"server.pem"_s)));
     return tls;
+}
+
+const QString objectInterface = u"it.ciarlasoft.CiarlaServer._RecuperaHTTP"_s;
+const QString platformInterface = u"it.ciarlasoft.CiarlaServer.Automazione"_s;
+const QString propertiesInterface = u"org.freedesktop.DBus.Properties"_s;
+
+QDBusMessage callOn(const QDBusConnection &bus, const QString &path, const QString &interface, const QString &member,
+                    const QVariantList &arguments = {})
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(serverName, path, interface, member);
+    message.setArguments(arguments);
+    return bus.call(message);
+}
+
+QString createObject(const QDBusConnection &bus)
+{
+    return callOn(bus, u"/CiarlaServer"_s, u"it.ciarlasoft.CiarlaServer.Fabbrica"_s, u"CreaRecuperaHTTP"_s)
+        .arguments().value(0).value<QDBusObjectPath>().path();
+}
+
+QVariantMap allProperties(const QDBusConnection &bus, const QString &path)
+{
+    const QDBusMessage reply = callOn(bus, path, propertiesInterface, u"GetAll"_s, {objectInterface});
+    return qdbus_cast<QVariantMap>(reply.arguments().value(0));
 }
 
 uint serverPid()
@@ -433,6 +460,83 @@ private Q_SLOTS:
         QCOMPARE(probe.exitCode(), 2);
         const QString output = QString::fromUtf8(probe.readAllStandardOutput());
         QVERIFY2(output.startsWith(u"429: Impossibile avviare il server di recupero CiarlaServer"_s), qPrintable(output));
+    }
+
+    void objectsAnswerOnlyTheirOwner_data()
+    {
+        QTest::addColumn<QString>("interface");
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QVariantList>("arguments");
+        for (const QString &member : {u"Download"_s, u"Termina"_s, u"LeggiConfigurazione"_s})
+            QTest::newRow(qPrintable(member)) << objectInterface << member << QVariantList();
+        QTest::newRow("Advise") << platformInterface << u"Advise"_s << QVariantList{QVariant::fromValue(QDBusObjectPath(u"/sink"_s))};
+        QTest::newRow("Unadvise") << platformInterface << u"Unadvise"_s << QVariantList();
+        QTest::newRow("Rilascia") << platformInterface << u"Rilascia"_s << QVariantList();
+        QTest::newRow("Introspect") << u"org.freedesktop.DBus.Introspectable"_s << u"Introspect"_s << QVariantList();
+        QTest::newRow("GetAll") << propertiesInterface << u"GetAll"_s << QVariantList{objectInterface};
+        const QList<std::pair<QString, QVariant>> values{
+            {u"URL"_s, u"http://127.0.0.1:1/altra"_s}, {u"stato"_s, qint16(1)},     {u"NomeProxy"_s, u"127.0.0.1"_s},
+            {u"PortaProxy"_s, u"1"_s},                  {u"Username"_s, u"ladro"_s}, {u"Password"_s, u"ladro"_s},
+            {u"Sincrono"_s, true}};
+        for (const auto &[name, value] : values) {
+            QTest::newRow(qPrintable(u"Get "_s + name)) << propertiesInterface << u"Get"_s << QVariantList{objectInterface, name};
+            QTest::newRow(qPrintable(u"Set "_s + name))
+                << propertiesInterface << u"Set"_s << QVariantList{objectInterface, name, QVariant::fromValue(QDBusVariant(value))};
+        }
+    }
+
+    // Another program that has learnt an object's path gets nothing out of it and
+    // changes nothing in it; the owner goes on as if it had never tried.
+    void objectsAnswerOnlyTheirOwner()
+    {
+        QFETCH(QString, interface);
+        QFETCH(QString, member);
+        QFETCH(QVariantList, arguments);
+        QDBusConnection owner = QDBusConnection::sessionBus();
+        QDBusConnection intruder = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"intruso"_s);
+        QStringList ownerEvents;
+        QStringList intruderEvents;
+        RecuperaHTTPEvents ownerSink([&](const QString &datafile) { ownerEvents << datafile; }, {});
+        RecuperaHTTPEvents intruderSink([&](const QString &datafile) { intruderEvents << datafile; }, {});
+        QVERIFY(owner.registerObject(u"/sink"_s, &ownerSink, QDBusConnection::ExportAdaptors));
+        QVERIFY(intruder.registerObject(u"/sink"_s, &intruderSink, QDBusConnection::ExportAdaptors));
+
+        const QString path = createObject(owner);
+        callOn(owner, path, platformInterface, u"Advise"_s, {QVariant::fromValue(QDBusObjectPath(u"/sink"_s))});
+        callOn(owner, path, propertiesInterface, u"Set"_s, {objectInterface, u"URL"_s, QVariant::fromValue(QDBusVariant(stanza()))});
+        const QVariantMap before = allProperties(owner, path);
+        QCOMPARE(before.value(u"URL"_s).toString(), stanza());
+
+        QCOMPARE(callOn(intruder, path, interface, member, arguments).errorName(), u"org.freedesktop.DBus.Error.AccessDenied"_s);
+
+        QCOMPARE(allProperties(owner, path), before);
+        QCOMPARE(m_http->requestCount(u"/stanza"_s), 0);
+        QCOMPARE(callOn(owner, path, objectInterface, u"Download"_s).type(), QDBusMessage::ReplyMessage);
+        QVERIFY(QTest::qWaitFor([&] { return !ownerEvents.isEmpty(); }, 20000));
+        QCOMPARE(ownerEvents, QStringList{u"<html>buongiorno a tutti</html>"_s});
+        QVERIFY(intruderEvents.isEmpty());
+        callOn(owner, path, platformInterface, u"Rilascia"_s);
+        QDBusConnection::disconnectFromBus(u"intruso"_s);
+    }
+
+    void objectPathsCannotBeGuessed()
+    {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        const QString first = createObject(bus);
+        const QString second = createObject(bus);
+        static const QRegularExpression form(u"^/CiarlaServer/RecuperaHTTP/([0-9a-f]{32})$"_s);
+        const QString firstPart = form.match(first).captured(1);
+        const QString secondPart = form.match(second).captured(1);
+        QVERIFY2(!firstPart.isEmpty() && !secondPart.isEmpty(), qPrintable(first + u' ' + second));
+        // Not one after the other: they differ within their first 64 bits.
+        QVERIFY(firstPart.left(16) != secondPart.left(16));
+        // The folder does not list them; the object tells its owner that it answers it alone.
+        const QDBusMessage folder = callOn(bus, u"/CiarlaServer/RecuperaHTTP"_s, {}, u"Introspect"_s);
+        QVERIFY(!folder.arguments().value(0).toString().contains(firstPart));
+        const QString xml = callOn(bus, first, {}, u"Introspect"_s).arguments().value(0).toString();
+        QVERIFY2(xml.contains(u"<annotation name=\"it.ciarlasoft.Access\" value=\"owner\"/>"_s), qPrintable(xml));
+        for (const QString &path : {first, second})
+            callOn(bus, path, platformInterface, u"Rilascia"_s);
     }
 };
 
