@@ -3,18 +3,16 @@
 #include "BlankText.h"
 #include "CurrentError.h"
 #include "ErrorMessageTable.h"
+#include "LogLine.h"
 #include "MessageBox.h"
 #include "Registry.h"
 #include "RuntimeError.h"
 #include "SettingsStore.h"
-#include "Windows1252.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 
 using namespace Qt::StringLiterals;
 
@@ -38,16 +36,6 @@ QString platformTempFolder()
     if (!fromEnvironment.isEmpty() && QFileInfo(fromEnvironment).isDir())
         return fromEnvironment;
     return QFileInfo(u"/tmp"_s).isDir() ? u"/tmp"_s : QString();
-}
-
-QString logStamp()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString month = QLocale::system().monthName(now.date().month(), QLocale::ShortFormat);
-    return u"%1-%2-%3 %4"_s.arg(now.date().year(), 4, 10, QChar(u'0'))
-        .arg(month)
-        .arg(now.date().day(), 2, 10, QChar(u'0'))
-        .arg(now.time().toString(u"HH:mm:ss"_s));
 }
 } // namespace
 
@@ -125,13 +113,12 @@ bool zuUtilita::ScriviLog(const QString &testo, const std::optional<QString> &fi
             file += u'/';
         file += programBaseName() + u".log"_s;
     }
-    const QString prefisso = data ? logStamp() + u' ' : QString();
     if (CancellaPrecedente && !QFile::remove(file))
         return false;
     QFile log(file);
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
-    const QByteArray riga = Windows1252::encode(prefisso + testo) + "\r\n";
+    const QByteArray riga = LogLine::encode(testo, data);
     return log.write(riga) == riga.size() && log.flush();
 }
 

@@ -5,7 +5,7 @@
 #include "NumericText.h"
 #include "RecuperaHTTP.h"
 #include "RuntimeError.h"
-#include "zuUtilita.h"
+#include "ServerLog.h"
 
 #include <QPointer>
 #include <utility>
@@ -64,9 +64,7 @@ void FrmInetClass::Unload()
 
 void FrmInetClass::ScriviLogServer(const QString &testo, bool CancellaPrecedente)
 {
-    zuUtilita &zu = Generale::zu();
-    const QString file = zu.AggiungiSepDir(zu.GetDirectoryTemp()) + u"ciarlaserver.log"_s;
-    zu.ScriviLog(testo, file, true, CancellaPrecedente);
+    Generale::log().scrivi(testo, CancellaPrecedente);
 }
 
 void FrmInetClass::IniziaRecupero(const QString &wUrl, RecuperaHTTP &obj, std::function<void()> avviato)

@@ -2,6 +2,7 @@
 
 #include "Fabbrica.h"
 #include "MessageBox.h"
+#include "ServerLog.h"
 #include "TrustStore.h"
 #include "zuUtilita.h"
 
@@ -37,6 +38,12 @@ int Generale::avvioManuale()
 zuUtilita &Generale::zu()
 {
     static zuUtilita istanza;
+    return istanza;
+}
+
+ServerLog &Generale::log()
+{
+    static ServerLog istanza;
     return istanza;
 }
 

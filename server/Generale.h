@@ -1,5 +1,6 @@
 #pragma once
 
+class ServerLog;
 class zuUtilita;
 
 // The start-up of CiarlaServer: it serves only when the bus started it.
@@ -11,6 +12,8 @@ public:
     static int avvioManuale();
     // The program's one utility instance.
     static zuUtilita &zu();
+    // The log that every engine of the program writes to.
+    static ServerLog &log();
 
 private:
     static bool avviatoDalBus();

@@ -439,6 +439,8 @@ private Q_SLOTS:
         QVERIFY(recorder.settle(1));
         QVERIFY2(recorder.events[0].startsWith(u"462 "_s) && recorder.events[0].contains(u"terminato"_s),
                  qPrintable(recorder.events[0]));
+        // Every line written before the crash is on disk.
+        QCOMPARE(serverLog().value(0), u"GET File HTML"_s);
         // The next call creates the object anew on a server that the bus starts.
         QCOMPARE(object.URL(), m_http->url(u"/muta"_s));
         QVERIFY(serverPid() != pid);

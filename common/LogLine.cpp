@@ -1,0 +1,25 @@
+#include "LogLine.h"
+
+#include "Windows1252.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QString stamp()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString month = QLocale::system().monthName(now.date().month(), QLocale::ShortFormat);
+    return u"%1-%2-%3 %4"_s.arg(now.date().year(), 4, 10, QChar(u'0'))
+        .arg(month)
+        .arg(now.date().day(), 2, 10, QChar(u'0'))
+        .arg(now.time().toString(u"HH:mm:ss"_s));
+}
+} // namespace
+
+QByteArray LogLine::encode(const QString &testo, bool data)
+{
+    return Windows1252::encode(data ? stamp() + u' ' + testo : testo) + "\r\n";
+}
