@@ -1,20 +1,29 @@
 // Measures one retrieval, Download -> FileRicevuto, made through CiarlaServer on
 // the session bus, against the same fetch made in-process with
 // QNetworkAccessManager, both from a local HTTP server; and the server's
-// resident memory after 100 and after 10,000 requests.
+// resident memory after 100 and after 10,000 requests. Then a real main window,
+// offscreen, polls an unchanged room of 50 messages for twice 60 s (or the
+// seconds given as argument): the CPU time of the window and of CiarlaServer.
 // Runs itself inside a private bus that starts the build tree's CiarlaServer.
+#include "FrmMain.h"
 #include "RecuperaHTTP.h"
 #include "TestHttpServer.h"
+#include "WindowHarness.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -73,10 +82,14 @@ double fetchThroughBus(RecuperaHTTP &object)
     return elapsed;
 }
 
+uint serverPid()
+{
+    return QDBusConnection::sessionBus().interface()->servicePid(u"it.ciarlasoft.CiarlaServer"_s).value();
+}
+
 long serverResidentKb()
 {
-    const uint pid = QDBusConnection::sessionBus().interface()->servicePid(u"it.ciarlasoft.CiarlaServer"_s).value();
-    QFile status(u"/proc/%1/status"_s.arg(pid));
+    QFile status(u"/proc/%1/status"_s.arg(serverPid()));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
@@ -84,6 +97,93 @@ long serverResidentKb()
             return line.mid(6).trimmed().split(' ').value(0).toLong();
     }
     return -1;
+}
+
+// Nanoseconds that the threads of a process have run, all but `except`.
+qint64 cpuNs(uint pid, pid_t except = 0)
+{
+    qint64 total = 0;
+    const QDir tasks(u"/proc/%1/task"_s.arg(pid));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks.filePath(task + u"/schedstat"_s));
+        if (task.toInt() != except && schedstat.open(QIODevice::ReadOnly))
+            total += schedstat.readAll().split(' ').value(0).toLongLong();
+    }
+    return total;
+}
+
+// The room's page, served from a thread of its own so that its CPU time can be
+// told apart from the window's.
+class RoomThread : public QThread
+{
+public:
+    void run() override
+    {
+        TestHttpServer http;
+        QList<WindowHarness::Messaggio> messages;
+        for (int i = 1; i <= 50; ++i)
+            messages.append({u"utente%1"_s.arg(i), u"07/12/2026 10:%1:00"_s.arg(i, 2, 10, QChar(u'0')), u"127.0.0.1"_s,
+                             u"Messaggio numero %1, con qualche parola in più per fare volume."_s.arg(i)});
+        http.setBody(u"/getciarlachat.asp"_s, WindowHarness::risposta(messages).toUtf8());
+        port = http.port();
+        tid = gettid();
+        ready.release();
+        exec();
+    }
+
+    QSemaphore ready;
+    quint16 port = 0;
+    pid_t tid = 0;
+};
+
+struct CpuShares
+{
+    double window = 0;
+    double server = 0;
+};
+
+// Percent of one core that this process (all but the room's thread) and
+// CiarlaServer use over `seconds` of the event loop.
+CpuShares cpuOver(int seconds, pid_t roomThread)
+{
+    const uint server = serverPid();
+    const qint64 windowBefore = cpuNs(getpid(), roomThread);
+    const qint64 serverBefore = cpuNs(server);
+    // A plain event loop: QTest::qWait would wake this process every 10 ms.
+    QEventLoop idle;
+    QTimer::singleShot(seconds * 1000, &idle, &QEventLoop::quit);
+    idle.exec();
+    return {100.0 * (cpuNs(getpid(), roomThread) - windowBefore) / (seconds * 1e9),
+            100.0 * (cpuNs(server) - serverBefore) / (seconds * 1e9)};
+}
+
+// The window polls the unchanged room, once its first reply is drawn: first
+// as it stands in front with its caret blinking, then with the caret still,
+// which leaves the polling alone.
+void idlePolling(int seconds)
+{
+    RoomThread room;
+    room.start();
+    room.ready.acquire();
+    WindowHarness::scegliServer(u"127.0.0.1:%1"_s.arg(room.port));
+    FrmMain window;
+    if (!window.Form_Initialize())
+        qFatal("no server chosen");
+    window.Form_Load();
+    window.show();
+    window.activateWindow();
+    if (!QTest::qWaitFor([&] { return WindowHarness::trascrizione(window).contains(u"Messaggio numero 50"_s); }, 30000))
+        qFatal("the room was not drawn");
+    QTest::qWait(1000);
+    const CpuShares blinking = cpuOver(seconds, room.tid);
+    QApplication::setCursorFlashTime(0);
+    const CpuShares polling = cpuOver(seconds, room.tid);
+    room.quit();
+    room.wait();
+    std::printf("idle polling of an unchanged room of 50 messages, window offscreen, %d s each, %% of one core:\n", seconds);
+    std::printf("with the caret blinking: CiarlaChat window %.4f, CiarlaServer %.4f\n", blinking.window, blinking.server);
+    std::printf("polling alone:           CiarlaChat window %.4f, CiarlaServer %.4f\n", polling.window, polling.server);
+    std::printf("idle-cpu-percent %.4f\n", polling.window + polling.server);
 }
 
 // A private bus, and a temporary folder for the server's log and for settings
@@ -95,8 +195,11 @@ long serverResidentKb()
     setenv(insideBus, "1", 1);
     setenv("TMPDIR", qPrintable(tmp.path()), 1);
     setenv("XDG_CONFIG_HOME", qPrintable(tmp.path()), 1);
+    setenv("CIARLA_REGISTRY_DIR", qPrintable(tmp.path()), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const QByteArray config = "--config-file=" BENCH_BUS_CONFIG;
-    execl(DBUS_RUN_SESSION, DBUS_RUN_SESSION, config.constData(), "--", argv[0], static_cast<char *>(nullptr));
+    // argv[1], the idle seconds, may be the list's end already.
+    execl(DBUS_RUN_SESSION, DBUS_RUN_SESSION, config.constData(), "--", argv[0], argv[1], static_cast<char *>(nullptr));
     std::perror("dbus-run-session");
     std::exit(1);
 }
@@ -106,7 +209,8 @@ int main(int argc, char **argv)
 {
     if (!qEnvironmentVariableIsSet(insideBus))
         restartInsidePrivateBus(argv);
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
+    const int idleSeconds = argc > 1 ? QByteArray(argv[1]).toInt() : 60;
 
     TestHttpServer http;
     const QByteArray page = "<html><!-- INIZIO -->" + QByteArray(1500, 'm') + "<!-- FINE --></html>";
@@ -114,7 +218,8 @@ int main(int argc, char **argv)
     const QUrl url(http.url(u"/stanza"_s));
 
     QNetworkAccessManager manager;
-    RecuperaHTTP object;
+    auto owned = std::make_unique<RecuperaHTTP>();
+    RecuperaHTTP &object = *owned;
     object.setURL(url.toString());
     for (int i = 0; i < warmUp; ++i) {
         fetchInProcess(manager, url);
@@ -141,5 +246,8 @@ int main(int argc, char **argv)
     std::printf("server resident memory after %d requests: %ld kB\n", warmUp, memoryAt100);
     std::printf("server resident memory after %d requests: %ld kB\n", totalRequests, memoryAtEnd);
     std::printf("ratio %.2f memory-growth-kb %ld\n", medianBus / medianInProcess, memoryAtEnd - memoryAt100);
+    std::fflush(stdout);
+    owned.reset();
+    idlePolling(idleSeconds);
     return 0;
 }

@@ -81,7 +81,7 @@ public:
     RecuperaHTTPProxy &object() { return *m_object; }
     AutomazioneProxy &automation() { return *m_automation; }
 
-    QString url; // set again on an object created anew
+    QString url; // the object's, as we last set it; set again on an object created anew
     bool requestInFlight = false; // a Download has started and its event has not come
     quint64 eventsReceived = 0;
 
@@ -240,8 +240,11 @@ QString RecuperaHTTP::URL() const
 
 void RecuperaHTTP::setURL(const QString &url)
 {
-    d->url = url;
+    // No other connection can change the object: the address it already has need not travel again.
+    if (url == d->url)
+        return;
     d->setProperty(u"URL"_s, url);
+    d->url = url;
 }
 
 void RecuperaHTTP::Download()
