@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QByteArray success = "<TITLE>MESSAGGIO INVIATO</TITLE>";
-constexpr int waitMs = 15000; // how long another instance may take to show a put, at most
+constexpr int waitMs = 30000; // how long another instance may take to show a put on a loaded machine, at most
 } // namespace
 
 class TestServizioCluster : public QObject
