@@ -1,26 +1,21 @@
-// A component library for the registration tests: each entry leaves its mark
-// in the environment of the process that loaded it.
+// A component library for the registration tests: each entry adds its mark to the environment of
+// the process that loaded it. The failure code of the second must not matter, only its presence.
 #include <cstdlib>
 #include <string>
 
-namespace {
-void note(const char *mark)
+static long note(const char *mark, long result)
 {
     const char *before = std::getenv("CIARLA_COMPONENT_CALLS");
-    const std::string calls = std::string(before ? before : "") + mark;
-    setenv("CIARLA_COMPONENT_CALLS", calls.c_str(), 1);
+    setenv("CIARLA_COMPONENT_CALLS", (std::string(before ? before : "") + mark).c_str(), 1);
+    return result;
 }
-} // namespace
 
 extern "C" __attribute__((visibility("default"))) long DllRegisterServer()
 {
-    note("R");
-    return 0;
+    return note("R", 0);
 }
 
-// The failure code must not matter: only the entry's presence does.
 extern "C" __attribute__((visibility("default"))) long DllUnregisterServer()
 {
-    note("U");
-    return long(0x80004005);
+    return note("U", long(0x80004005));
 }
