@@ -10,7 +10,7 @@ packages=(
   dpkg-dev file lintian appstream desktop-file-utils systemd
   postgresql-15 openssl
   dbus dbus-x11 xvfb xauth x11-apps imagemagick fonts-liberation
-  wrk nginx-light curl gcovr mscompress python3 python3-dbus python3-gi ca-certificates
+  wrk nginx-light curl gcovr mscompress python3 ca-certificates
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

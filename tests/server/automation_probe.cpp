@@ -1,7 +1,7 @@
 // A client of CiarlaServer in a process of its own, for the tests that need
 // one to fail to start the server or to die in the middle of a request.
-//   automation_probe create       creates an object; prints "ok" or "number: description"
-//   automation_probe hang <url>   starts a download of <url>, prints "started", then waits to be killed
+//   automation_probe         creates an object; prints "ok" or "number: description"
+//   automation_probe <url>   also starts a download of <url>, prints "started", then waits to be killed
 #include "RecuperaHTTP.h"
 #include "RuntimeError.h"
 
@@ -12,20 +12,19 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
-    const QString mode = arguments.value(1);
+    const QString url = app.arguments().value(1);
     std::unique_ptr<RecuperaHTTP> object;
     try {
         object = std::make_unique<RecuperaHTTP>();
-        if (mode == QLatin1String("hang")) {
-            object->setURL(arguments.value(2));
+        if (!url.isEmpty()) {
+            object->setURL(url);
             object->Download();
         }
     } catch (const RuntimeError &error) {
         std::printf("%d: %s\n", error.number(), qPrintable(error.description()));
         return 2;
     }
-    std::printf("%s\n", mode == QLatin1String("hang") ? "started" : "ok");
+    std::printf("%s\n", url.isEmpty() ? "ok" : "started");
     std::fflush(stdout);
-    return mode == QLatin1String("hang") ? app.exec() : 0;
+    return url.isEmpty() ? 0 : app.exec();
 }

@@ -1,7 +1,6 @@
 #include "RecuperaHTTP.h"
 #include "RecuperaHTTPEvents.h"
 #include "RuntimeErrorOf.h"
-#include "TestHttpProxy.h"
 #include "TestHttpServer.h"
 #include "Windows1252.h"
 #include "zuUtilita.h"
@@ -115,7 +114,7 @@ QDBusMessage callOn(const QDBusConnection &bus, const QString &path, const QStri
 {
     QDBusMessage message = QDBusMessage::createMethodCall(serverName, path, interface, member);
     message.setArguments(arguments);
-    return bus.call(message);
+    return bus.call(message, QDBus::BlockWithGui);
 }
 
 QString createObject(const QDBusConnection &bus)
@@ -270,7 +269,10 @@ private Q_SLOTS:
         QTest::newRow("empty address") << QString() << QStringList() << 12005 << true << false;
         QTest::newRow("empty address, synchronous") << QString() << sincrono << 12005 << false << false;
         QTest::newRow("malformed address") << u"http://[::1"_s << QStringList() << 12005 << true << false;
+        QTest::newRow("no scheme") << u"www.example.it/pagina"_s << QStringList() << 12005 << true << false;
+        QTest::newRow("no host") << u"http://"_s << QStringList() << 12005 << true << false;
         QTest::newRow("unknown scheme") << u"gopher://127.0.0.1/"_s << QStringList() << 12006 << true << true;
+        QTest::newRow("local file") << u"file:///etc/passwd"_s << QStringList() << 12006 << true << false;
         QTest::newRow("reply cut half-way") << u"/mezza"_s << QStringList() << 12030 << false << false;
         QTest::newRow("proxy port beyond 16 bits") << u"/stanza"_s << QStringList{u"Proxy"_s, u"127.0.0.1"_s, u"Porta"_s, u"70000"_s,
                                                                    u"Username"_s, u"mario"_s, u"Password"_s, password}
@@ -322,7 +324,6 @@ private Q_SLOTS:
 
     void settingsAreReadAtEveryRequest()
     {
-        TestHttpProxy proxy;
         RecuperaHTTP object;
         EventRecorder recorder(object);
         // A value the client writes is replaced by the stored one at the next request.
@@ -330,19 +331,18 @@ private Q_SLOTS:
         object.setPortaProxy(QString::number(TestHttpServer::closedPort()));
         fetch(object, stanza());
         QVERIFY(recorder.settle(1));
-        QCOMPARE(proxy.requestCount(), 0);
         QCOMPARE(object.NomeProxy(), QString());
+        // The test server is its own proxy.
         writeSetting(u"Proxy"_s, u"127.0.0.1"_s);
-        writeSetting(u"Porta"_s, QString::number(proxy.port()) + u"abc"_s);
+        writeSetting(u"Porta"_s, QString::number(m_http->port()) + u"abc"_s);
         object.Download();
         QVERIFY(recorder.settle(2));
-        QCOMPARE(proxy.forwardedCount(), 1);
         QCOMPARE(object.NomeProxy(), u"127.0.0.1"_s);
         writeSetting(u"Proxy"_s, QString());
         object.Download();
         QVERIFY(recorder.settle(3));
         QCOMPARE(recorder.events, QStringList(3, buongiorno));
-        QCOMPARE(proxy.requestCount(), 1);
+        QCOMPARE(m_http->proxiedCount(), 1);
         QCOMPARE(m_http->requestCount(u"/stanza"_s), 3);
     }
 
@@ -407,7 +407,7 @@ private Q_SLOTS:
         EventRecorder recorder(*mine);
         const uint pid = serverPid();
         QProcess other;
-        other.start(QStringLiteral(AUTOMATION_PROBE), {u"hang"_s, m_http->url(u"/muta"_s)});
+        other.start(QStringLiteral(AUTOMATION_PROBE), {m_http->url(u"/muta"_s)});
         QVERIFY(other.waitForReadyRead(20000));
         QCOMPARE(other.readAll().trimmed(), QByteArray("started"));
         QTRY_COMPARE(m_http->requestCount(u"/muta"_s), 1);
@@ -457,7 +457,7 @@ private Q_SLOTS:
     {
         QProcess probe;
         probe.start(QStringLiteral(DBUS_RUN_SESSION), {u"--config-file="_s + QStringLiteral(BROKEN_BUS_CONFIG), u"--"_s,
-                                                        QStringLiteral(AUTOMATION_PROBE), u"create"_s});
+                                                        QStringLiteral(AUTOMATION_PROBE)});
         QVERIFY(probe.waitForFinished(60000));
         QCOMPARE(probe.exitCode(), 2);
         const QString output = QString::fromUtf8(probe.readAllStandardOutput());
@@ -521,24 +521,46 @@ private Q_SLOTS:
         QDBusConnection::disconnectFromBus(u"intruso"_s);
     }
 
-    void objectPathsCannotBeGuessed()
+    // The contract as any client written from it calls it, with no proxy class: two objects'
+    // paths are not one after the other, the object answers its owner alone, and its events
+    // reach the sink that the owner advised, and no sink once it unadvises.
+    void contractOnTheWire()
     {
-        const QDBusConnection bus = QDBusConnection::sessionBus();
-        const QString first = createObject(bus);
-        const QString second = createObject(bus);
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QStringList events;
+        RecuperaHTTPEvents sink([&](const QString &datafile) { events << datafile; },
+                                [&](qint32 code, const QString &text) { events << QString::number(code) + u' ' + text; });
+        QVERIFY(bus.registerObject(u"/filo"_s, &sink, QDBusConnection::ExportAdaptors));
+        const QString path = createObject(bus);
+        const QString other = createObject(bus);
         static const QRegularExpression form(u"^/CiarlaServer/RecuperaHTTP/([0-9a-f]{32})$"_s);
-        const QString firstPart = form.match(first).captured(1);
-        const QString secondPart = form.match(second).captured(1);
-        QVERIFY2(!firstPart.isEmpty() && !secondPart.isEmpty(), qPrintable(first + u' ' + second));
-        // Not one after the other: they differ within their first 64 bits.
-        QVERIFY(firstPart.left(16) != secondPart.left(16));
-        // The folder does not list them; the object tells its owner that it answers it alone.
-        const QDBusMessage folder = callOn(bus, u"/CiarlaServer/RecuperaHTTP"_s, {}, u"Introspect"_s);
-        QVERIFY(!folder.arguments().value(0).toString().contains(firstPart));
-        const QString xml = callOn(bus, first, {}, u"Introspect"_s).arguments().value(0).toString();
-        QVERIFY2(xml.contains(u"<annotation name=\"it.ciarlasoft.Access\" value=\"owner\"/>"_s), qPrintable(xml));
-        for (const QString &path : {first, second})
-            callOn(bus, path, platformInterface, u"Rilascia"_s);
+        const QString part = form.match(path).captured(1);
+        QVERIFY2(!part.isEmpty() && form.match(other).captured(1).left(16) != part.left(16), qPrintable(path + u' ' + other));
+        callOn(bus, other, platformInterface, u"Rilascia"_s);
+        // The folder does not list them.
+        QVERIFY(!callOn(bus, u"/CiarlaServer/RecuperaHTTP"_s, {}, u"Introspect"_s).arguments().value(0).toString().contains(part));
+        const QString xml = callOn(bus, path, {}, u"Introspect"_s).arguments().value(0).toString();
+        QVERIFY2(xml.contains(u"<annotation name=\"it.ciarlasoft.Access\" value=\"owner\"/>"_s) && xml.contains(u"value=\"1.2\""_s),
+                 qPrintable(xml));
+
+        m_http->setResponse(u"/lenta"_s, {.body = "lenta", .delayMs = 1000});
+        const auto download = [&](const QString &url) {
+            callOn(bus, path, propertiesInterface, u"Set"_s, {objectInterface, u"URL"_s, QVariant::fromValue(QDBusVariant(url))});
+            return callOn(bus, path, objectInterface, u"Download"_s).type();
+        };
+        callOn(bus, path, platformInterface, u"Advise"_s, {QVariant::fromValue(QDBusObjectPath(u"/filo"_s))});
+        QCOMPARE(download(u"http://127.0.0.1:%1/"_s.arg(TestHttpServer::closedPort())), QDBusMessage::ReplyMessage);
+        QVERIFY(QTest::qWaitFor([&] { return !events.isEmpty(); }, 20000));
+        QCOMPARE(download(m_http->url(u"/lenta"_s)), QDBusMessage::ReplyMessage);
+        const QDBusMessage busy = callOn(bus, path, objectInterface, u"Download"_s);
+        QCOMPARE(busy.errorName() + u' ' + busy.errorMessage(), u"it.ciarlasoft.CiarlaServer.Errore 1009: Il server è occupato..."_s);
+        QVERIFY(QTest::qWaitFor([&] { return events.size() == 2; }, 20000));
+        callOn(bus, path, platformInterface, u"Unadvise"_s);
+        download(stanza());
+        QTRY_COMPARE(m_http->requestCount(u"/stanza"_s), 1);
+        QTest::qWait(300);
+        QCOMPARE(events, (QStringList{u"12029 Impossibile stabilire una connessione con il server."_s, u"lenta"_s}));
+        callOn(bus, path, platformInterface, u"Rilascia"_s);
     }
 };
 

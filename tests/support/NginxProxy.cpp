@@ -1,8 +1,8 @@
 #include "NginxProxy.h"
 
+#include "TestFiles.h"
 #include "TestHttpServer.h"
 
-#include <QFile>
 #include <QTcpSocket>
 #include <QThread>
 
@@ -38,17 +38,15 @@ bool NginxProxy::start(const QList<quint16> &upstreams, int workers)
     for (const quint16 upstream : upstreams)
         servers += QStringLiteral("server 127.0.0.1:%1; ").arg(upstream);
     m_port = TestHttpServer::closedPort();
-    QFile file(m_dir.filePath(QStringLiteral("nginx.conf")));
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(QString::fromLatin1(config).arg(workers).arg(m_dir.path(), servers).arg(m_port).toUtf8()) < 0) {
+    const QString file = m_dir.filePath(QStringLiteral("nginx.conf"));
+    if (!TestFiles::write(file, QString::fromLatin1(config).arg(workers).arg(m_dir.path(), servers).arg(m_port).toUtf8())) {
         m_error = QStringLiteral("cannot write the nginx config in %1").arg(m_dir.path());
         return false;
     }
-    file.close();
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(QStringLiteral("nginx"), {QStringLiteral("-p"), m_dir.path(), QStringLiteral("-e"),
                                               m_dir.filePath(QStringLiteral("error.log")), QStringLiteral("-c"),
-                                              file.fileName()});
+                                              file});
     for (int attempt = 0; attempt < 100 && m_process.waitForStarted(5000); ++attempt) { // ready once it answers
         QTcpSocket probe;
         probe.connectToHost(QStringLiteral("127.0.0.1"), m_port);
@@ -56,8 +54,7 @@ bool NginxProxy::start(const QList<quint16> &upstreams, int workers)
             return true;
         QThread::msleep(50);
     }
-    QFile log(m_dir.filePath(QStringLiteral("error.log")));
     m_error = QStringLiteral("nginx is not listening (%1): ").arg(m_process.errorString())
-        + QString::fromUtf8(m_process.readAll() + (log.open(QIODevice::ReadOnly) ? log.readAll().right(2000) : ""));
+        + QString::fromUtf8(m_process.readAll() + TestFiles::read(m_dir.filePath(QStringLiteral("error.log"))).right(2000));
     return false;
 }

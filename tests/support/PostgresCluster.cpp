@@ -1,8 +1,8 @@
 #include "PostgresCluster.h"
 
+#include "TestFiles.h"
 #include "TestHttpServer.h"
 
-#include <QFile>
 #include <QProcess>
 #include <pwd.h>
 #include <unistd.h>
@@ -17,9 +17,7 @@ bool PostgresCluster::start()
     const QString options = u"-p %1 -k %2 -c listen_addresses=127.0.0.1"_s.arg(m_port).arg(m_dir.path());
     if (run(u"pg_ctl"_s, {u"start"_s, u"-w"_s, u"-D"_s, m_dir.filePath(u"dati"_s), u"-l"_s, log, u"-o"_s, options}))
         return true;
-    QFile reason(log);
-    reason.open(QIODevice::ReadOnly);
-    m_error += u"\nserver log: "_s + QString::fromUtf8(reason.readAll().right(2000));
+    m_error += u"\nserver log: "_s + QString::fromUtf8(TestFiles::read(log).right(2000));
     return false;
 }
 

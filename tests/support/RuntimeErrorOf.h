@@ -5,18 +5,7 @@
 #include <QString>
 #include <functional>
 
-// The number of the RuntimeError the action throws; 0 when it throws none.
-inline int runtimeErrorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const RuntimeError &e) {
-        return e.number();
-    }
-    return 0;
-}
-
-// The same as "number: description"; empty when it throws none.
+// The RuntimeError the action throws as "number: description"; empty when it throws none.
 inline QString runtimeErrorTextOf(const std::function<void()> &action)
 {
     try {
@@ -25,4 +14,10 @@ inline QString runtimeErrorTextOf(const std::function<void()> &action)
         return QString::fromUtf8(e.what());
     }
     return {};
+}
+
+// Its number alone; 0 when it throws none.
+inline int runtimeErrorOf(const std::function<void()> &action)
+{
+    return runtimeErrorTextOf(action).section(u':', 0, 0).toInt();
 }

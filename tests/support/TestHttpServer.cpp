@@ -1,30 +1,33 @@
 #include "TestHttpServer.h"
 
-#include "HttpTestMessage.h"
-
 #include <QPointer>
 #include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUrl>
 #include <memory>
 
-TestHttpServer::TestHttpServer(QObject *parent)
-    : QObject(parent)
+namespace {
+QByteArray header(const QByteArray &head, const QByteArray &name)
 {
-    listen(std::make_unique<QTcpServer>());
+    for (const QByteArray &line : head.split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return line.mid(colon + 1).trimmed();
+    }
+    return {};
 }
+} // namespace
 
-TestHttpServer::TestHttpServer(const QSslConfiguration &tls, QObject *parent)
-    : QObject(parent)
+TestHttpServer::TestHttpServer(const QSslConfiguration &tls)
 {
-    auto server = std::make_unique<QSslServer>();
-    server->setSslConfiguration(tls);
-    listen(std::move(server));
-}
-
-void TestHttpServer::listen(std::unique_ptr<QTcpServer> server)
-{
-    m_server = std::move(server);
+    if (tls.isNull()) {
+        m_server = std::make_unique<QTcpServer>();
+    } else {
+        auto server = std::make_unique<QSslServer>();
+        server->setSslConfiguration(tls);
+        m_server = std::move(server);
+    }
     // An https connection is handed over once its handshake is done.
     connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket *socket = m_server->nextPendingConnection())
@@ -52,23 +55,28 @@ void TestHttpServer::serve(QTcpSocket *socket)
     auto unanswered = std::make_shared<bool>(false);
     connect(socket, &QTcpSocket::readyRead, this, [this, socket, pending, unanswered] {
         pending->append(socket->readAll());
-        while (auto head = HttpTestMessage::takeHead(*pending)) {
-            const QString path = HttpTestMessage::target(*head).path();
+        for (qsizetype end; (end = pending->indexOf("\r\n\r\n")) >= 0;) {
+            const QByteArray head = pending->left(end + 4);
+            pending->remove(0, end + 4);
+            // The request line's target: a path, or an absolute address when we are the proxy.
+            const QUrl target(QString::fromLatin1(head.left(head.indexOf("\r\n")).split(' ').value(1)));
+            const QString path = target.path();
             ++m_requests[path];
+            m_proxied += target.isRelative() ? 0 : 1;
             const Response response = m_responses.value(path);
             if (m_responses.contains(path) && response.neverAnswer) {
                 *unanswered = true;
                 continue;
             }
             bool close = false;
-            const QByteArray bytes = answer(path, *head, &close);
-            auto send = [target = QPointer<QTcpSocket>(socket), unanswered, bytes, close] {
-                if (!target)
+            const QByteArray bytes = answer(path, head, !target.isRelative(), &close);
+            auto send = [to = QPointer<QTcpSocket>(socket), unanswered, bytes, close] {
+                if (!to)
                     return;
                 *unanswered = false;
-                target->write(bytes);
+                to->write(bytes);
                 if (close)
-                    target->disconnectFromHost();
+                    to->disconnectFromHost();
             };
             *unanswered = true;
             if (response.delayMs > 0)
@@ -83,19 +91,22 @@ void TestHttpServer::serve(QTcpSocket *socket)
     });
 }
 
-QByteArray TestHttpServer::answer(const QString &path, const QByteArray &head, bool *close) const
+QByteArray TestHttpServer::answer(const QString &path, const QByteArray &head, bool proxied, bool *close) const
 {
     Response response = m_responses.value(path, {.status = 404, .reason = "Not Found", .body = "<html><body>Not Found</body></html>"});
-    QList<QByteArray> extra;
-    if (!response.credentials.isEmpty()
-        && HttpTestMessage::header(head, "Authorization") != "Basic " + response.credentials.toBase64()) {
+    QByteArray extra;
+    if (proxied && !m_proxyCredentials.isEmpty()
+        && header(head, "Proxy-Authorization") != "Basic " + m_proxyCredentials.toBase64()) {
+        response = {.status = 407, .reason = "Proxy Authentication Required", .body = "<html>proxy</html>"};
+        extra = "Proxy-Authenticate: Basic realm=\"proxy\"\r\n";
+    } else if (!response.credentials.isEmpty() && header(head, "Authorization") != "Basic " + response.credentials.toBase64()) {
         response = {.status = 401, .reason = "Unauthorized", .body = "<html><body>Unauthorized</body></html>"};
-        extra.append("WWW-Authenticate: Basic realm=\"ciarla\"");
+        extra = "WWW-Authenticate: Basic realm=\"ciarla\"\r\n";
     }
-    *close = HttpTestMessage::header(head, "Connection").toLower() == "close" || response.cutAfter >= 0;
+    *close = header(head, "Connection").toLower() == "close" || response.cutAfter >= 0;
     if (*close)
-        extra.append("Connection: close");
-    return HttpTestMessage::responseHead(response.status, response.reason, response.contentType, response.body.size(),
-                                         extra)
+        extra += "Connection: close\r\n";
+    return "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + response.reason + "\r\nContent-Type: "
+        + response.contentType + "\r\nContent-Length: " + QByteArray::number(response.body.size()) + "\r\n" + extra + "\r\n"
         + (response.cutAfter >= 0 ? response.body.left(response.cutAfter) : response.body);
 }

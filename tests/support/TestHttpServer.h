@@ -12,7 +12,9 @@ class QTcpSocket;
 
 // An HTTP/1.1 server on 127.0.0.1 for the tests. Each path answers as told:
 // any status, headers and charset, slowly, half-way, or never; unknown paths
-// get 404. Connections are kept alive between requests.
+// get 404. Connections are kept alive between requests. It is also the tests'
+// HTTP proxy: a request for an absolute address is counted as proxied and
+// answered from the same table, once it brings the proxy credentials if any.
 class TestHttpServer : public QObject
 {
     Q_OBJECT
@@ -31,9 +33,8 @@ public:
         QByteArray credentials = {};
     };
 
-    explicit TestHttpServer(QObject *parent = nullptr);
-    // Speaks https with this certificate.
-    explicit TestHttpServer(const QSslConfiguration &tls, QObject *parent = nullptr);
+    // Speaks https when given a certificate.
+    explicit TestHttpServer(const QSslConfiguration &tls = {});
 
     quint16 port() const { return m_server->serverPort(); }
     QString url(const QString &path) const;
@@ -50,7 +51,11 @@ public:
         setResponse(path, {.body = QByteArray(length, 'y'), .cutAfter = sent});
     }
 
+    // "user:password" that a proxied request must give; 407 otherwise.
+    void setProxyCredentials(const QByteArray &credentials) { m_proxyCredentials = credentials; }
+
     int requestCount(const QString &path) const { return m_requests.value(path); }
+    int proxiedCount() const { return m_proxied; }
     // Connections that the client closed while their request was still unanswered.
     int abandonedRequests() const { return m_abandoned; }
 
@@ -58,12 +63,13 @@ public:
     static quint16 closedPort();
 
 private:
-    void listen(std::unique_ptr<QTcpServer> server);
     void serve(QTcpSocket *socket);
-    QByteArray answer(const QString &path, const QByteArray &head, bool *close) const;
+    QByteArray answer(const QString &path, const QByteArray &head, bool proxied, bool *close) const;
 
     std::unique_ptr<QTcpServer> m_server;
     QHash<QString, Response> m_responses;
     QHash<QString, int> m_requests;
+    QByteArray m_proxyCredentials;
+    int m_proxied = 0;
     int m_abandoned = 0;
 };
