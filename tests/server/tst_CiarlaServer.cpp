@@ -1,6 +1,7 @@
 #include "RecuperaHTTP.h"
 #include "RecuperaHTTPEvents.h"
 #include "RuntimeErrorOf.h"
+#include "TestFiles.h"
 #include "TestHttpServer.h"
 #include "Windows1252.h"
 #include "zuUtilita.h"
@@ -70,10 +71,8 @@ void writeSetting(const QString &key, const QString &value)
 // The server log's lines without their time stamps.
 QStringList serverLog()
 {
-    QFile file(qEnvironmentVariable("TMPDIR") + u"/ciarlaserver.log"_s);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = Windows1252::decode(file.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    const QByteArray log = TestFiles::read(qEnvironmentVariable("TMPDIR") + u"/ciarlaserver.log"_s);
+    QStringList lines = Windows1252::decode(log).split(u"\r\n"_s, Qt::SkipEmptyParts);
     static const QRegularExpression stamp(u"^\\S+ \\d\\d:\\d\\d:\\d\\d "_s);
     for (QString &line : lines)
         line.remove(stamp);
@@ -97,10 +96,8 @@ QSslConfiguration serverTls(const QTemporaryDir &dir, const QString &authority, 
 {
     openssl(dir, u"server"_s, {u"-CA"_s, authority + u".pem"_s, u"-CAkey"_s, authority + u".key"_s, u"-addext"_s,
                                u"subjectAltName="_s + subjectAltName});
-    QFile key(dir.filePath(u"server.key"_s));
-    key.open(QIODevice::ReadOnly);
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setPrivateKey(QSslKey(&key, QSsl::Ec));
+    tls.setPrivateKey(QSslKey(TestFiles::read(dir.filePath(u"server.key"_s)), QSsl::Ec));
     tls.setLocalCertificateChain(QSslCertificate::fromPath(dir.filePath(u"server.pem"_s)));
     return tls;
 }
@@ -163,7 +160,7 @@ private Q_SLOTS:
             writeSetting(key, QString());
         m_http = std::make_unique<TestHttpServer>();
         m_http->setBody(u"/stanza"_s, "<html>buongiorno a tutti</html>");
-        m_http->setSilent(u"/muta"_s);
+        m_http->setResponse(u"/muta"_s, {.neverAnswer = true});
     }
 
     void cleanup() { m_http.reset(); }
@@ -288,7 +285,7 @@ private Q_SLOTS:
         QFETCH(qint32, code);
         QFETCH(bool, beforeDownloadReturns);
         QFETCH(bool, terminaInside);
-        m_http->setCutShort(u"/mezza"_s, 4000, 1000);
+        m_http->setResponse(u"/mezza"_s, {.body = QByteArray(4000, 'y'), .cutAfter = 1000});
         for (qsizetype i = 0; i + 1 < settings.size(); i += 2)
             writeSetting(settings[i], settings[i + 1]);
 

@@ -170,7 +170,7 @@ private Q_SLOTS:
 
     void openUrlIsBoundedByTheRequestTimeout()
     {
-        m_http->setSilent(u"/muta"_s);
+        m_http->setResponse(u"/muta"_s, {.neverAnswer = true});
         QSignalSpy states(m_transfer.get(), &InternetTransfer::StateChanged);
         std::optional<QString> body;
         m_transfer->setURL(m_http->url(u"/muta"_s));

@@ -64,7 +64,7 @@ void TestHttpServer::serve(QTcpSocket *socket)
             ++m_requests[path];
             m_proxied += target.isRelative() ? 0 : 1;
             const Response response = m_responses.value(path);
-            if (m_responses.contains(path) && response.neverAnswer) {
+            if (response.neverAnswer) {
                 *unanswered = true;
                 continue;
             }

@@ -26,7 +26,7 @@ public:
         QByteArray contentType = "text/html; charset=utf-8";
         QByteArray body = {};
         int delayMs = 0;
-        bool neverAnswer = false;
+        bool neverAnswer = false; // takes the request and never answers it
         // Announces the whole body but sends only this many bytes, then closes.
         qsizetype cutAfter = -1;
         // "user:password" that Basic authentication must give; 401 otherwise.
@@ -42,13 +42,6 @@ public:
     void setBody(const QString &path, const QByteArray &body, const QByteArray &contentType = "text/html; charset=utf-8")
     {
         setResponse(path, {.contentType = contentType, .body = body});
-    }
-    // Takes the request and never answers it.
-    void setSilent(const QString &path) { setResponse(path, {.neverAnswer = true}); }
-    // Announces a body of `length` bytes, sends `sent` of them and closes.
-    void setCutShort(const QString &path, qsizetype length, qsizetype sent)
-    {
-        setResponse(path, {.body = QByteArray(length, 'y'), .cutAfter = sent});
     }
 
     // "user:password" that a proxied request must give; 407 otherwise.
