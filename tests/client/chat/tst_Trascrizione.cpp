@@ -1,6 +1,6 @@
 #include "DocumentRuns.h"
 #include "RichTextView.h"
-#include "RispostaChat.h"
+#include "RispostaDiProva.h"
 #include "RuntimeErrorOf.h"
 #include "Trascrizione.h"
 
@@ -11,37 +11,11 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-struct Rec
-{
-    QString nick;
-    QString data = u"21:15"_s;
-    QString ip = u"192.0.2.7"_s;
-    QString msg = u"ciao"_s;
-};
+using namespace RispostaDiProva;
 
-QString campo(const QString &marcatore, const QString &valore)
+RecordChat r(const QString &nick)
 {
-    return marcatore + valore + RispostaChat::FineCampo;
-}
-
-QString record(qint64 i, const Rec &r)
-{
-    return RispostaChat::tagRecord(i) + u'\n' + campo(u"<!-- NICK -->"_s, r.nick) + campo(u"<!-- DATA -->"_s, r.data)
-         + campo(u"<!-- IP -->"_s, r.ip) + campo(u"<!-- MSG -->"_s, r.msg) + u'\n';
-}
-
-QString intestazione(const QString &conteggio)
-{
-    return u"<html><body>\n"_s + RispostaChat::InizioDati + u'\n' + campo(RispostaChat::NumeroRecord, conteggio) + u'\n';
-}
-
-// A reply with the records numbered 1, 2, ... in order.
-QString risposta(const QList<Rec> &records, const QString &conteggio = QString())
-{
-    QString out = intestazione(conteggio.isNull() ? QString::number(records.size()) : conteggio);
-    for (qsizetype i = 0; i < records.size(); ++i)
-        out += record(i + 1, records.at(i));
-    return out + u"</body></html>"_s;
+    return {nick, u"21:15"_s, u"192.0.2.7"_s, u"ciao"_s};
 }
 
 QString nicks(const RichTextView &view)
@@ -82,7 +56,16 @@ private Q_SLOTS:
 
     void recordsAndBannersWithTheirLook()
     {
-        m_trascrizione->ElaboraRisposta(risposta({{u"anna"_s}, {u"bruno"_s, u"21:16"_s, u"192.0.2.9"_s, u"ok"_s}}));
+        // The view is hidden while the records go in: at most the clear comes before.
+        int modificheNascoste = 0;
+        int modificheVisibili = 0;
+        const auto conteggio = connect(m_view->document(), &QTextDocument::contentsChanged, this,
+                                       [&] { ++(m_view->isHidden() ? modificheNascoste : modificheVisibili); });
+        m_view->setFocus();
+        m_trascrizione->ElaboraRisposta(risposta({r(u"anna"_s), {u"bruno"_s, u"21:16"_s, u"192.0.2.9"_s, u"ok"_s}}));
+        disconnect(conteggio);
+        QVERIFY(modificheNascoste > 0 && modificheVisibili <= 1);
+        QVERIFY(!m_view->isHidden());
         QCOMPARE(describeRuns(*m_view->document()), u"[L] {Arial 10|Nick /> }{Arial 12 B|anna}\n"
                                                    u"[L] {Arial 10 I|21:15 192.0.2.7 ha scritto:}\n[L] {Arial 10|ciao}\n[L]\n"
                                                    u"[L] {Arial 10|Nick /> }{Arial 12 B|bruno}\n"
@@ -93,10 +76,10 @@ private Q_SLOTS:
         m_trascrizione->ElaboraRisposta(QString()); // the last reply was different, so it draws
         QCOMPARE(m_view->plainText(), u"\r\nservizio non disponibile."_s);
         // NO DATA wins over records, even when they are well-formed.
-        m_trascrizione->ElaboraRisposta(risposta({{u"anna"_s}}) + RispostaChat::NessunDato);
+        m_trascrizione->ElaboraRisposta(risposta({r(u"anna"_s)}) + RispostaChat::NessunDato);
         QCOMPARE(describeRuns(*m_view->document()), u"[C]\n[C] {Arial 12 B|NESSUN MESSAGGIO}"_s);
         // A banner is replaced whole: nothing of its look leaks into the records.
-        m_trascrizione->ElaboraRisposta(risposta({{u"anna"_s}}));
+        m_trascrizione->ElaboraRisposta(risposta({r(u"anna"_s)}));
         QVERIFY(describeRuns(*m_view->document()).startsWith(u"[L] {Arial 10|Nick /> }"_s));
         m_trascrizione->ScriviBanner(u"attendere..."_s);
         QCOMPARE(describeRuns(*m_view->document()), u"[C]\n[C] {Arial 12 B|attendere...}"_s);
@@ -104,9 +87,9 @@ private Q_SLOTS:
 
     void unchangedReplyIsNotRedrawn()
     {
-        QList<Rec> molti;
+        QList<RecordChat> molti;
         for (int i = 0; i < 60; ++i)
-            molti.append({u"n%1"_s.arg(i)});
+            molti.append(r(u"n%1"_s.arg(i)));
         const QString r = risposta(molti);
         m_trascrizione->ElaboraRisposta(r);
         QCOMPARE(m_trascrizione->UltimaRisposta(), r);
@@ -140,9 +123,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("risposta");
         QTest::addColumn<QString>("atteso"); // see elabora()
         const auto conteggio = [](const char *nome, const QString &numero, int presenti, const QString &atteso) {
-            QList<Rec> records;
+            QList<RecordChat> records;
             for (int i = 1; i <= presenti; ++i)
-                records.append({u"a%1"_s.arg(i)});
+                records.append(r(u"a%1"_s.arg(i)));
             QTest::newRow(nome) << risposta(records, numero) << atteso;
         };
         conteggio("count zero", u"0"_s, 2, QString());
@@ -158,19 +141,28 @@ private Q_SLOTS:
         conteggio("count with letters after digits", u"4x"_s, 1, u"#13 "_s);
         conteggio("count too long, then a letter", u"99999999999999999999x"_s, 1, u"#13 "_s);
         QTest::newRow("tags out of order end the loop")
-            << intestazione(u"3"_s) + record(2, {u"due"_s}) + record(1, {u"uno"_s}) + record(3, {u"tre"_s}) << u"uno"_s;
+            << intestazione(u"3"_s) + record(2, r(u"due"_s)) + record(1, r(u"uno"_s)) + record(3, r(u"tre"_s)) << u"uno"_s;
         QString undici = intestazione(u"11"_s);
         for (int i = 1; i <= 11; ++i)
-            undici += record(i, {u"n%1"_s.arg(i)});
+            undici += record(i, r(u"n%1"_s.arg(i)));
         QTest::newRow("record ten without a leading zero") << undici << u"n1,n2,n3,n4,n5,n6,n7,n8,n9,n10,n11"_s;
         QTest::newRow("record ten with a leading zero")
             << QString(undici).replace(u"<!-- N10 -->"_s, u"<!-- N010 -->"_s) << u"n1,n2,n3,n4,n5,n6,n7,n8,n9"_s;
         // A missing field is taken from a later record; with none to borrow from, the reply is not understood.
-        const QString senzaNick = QString(record(1, {u"uno"_s})).remove(campo(u"<!-- NICK -->"_s, u"uno"_s));
-        QTest::newRow("field borrowed") << intestazione(u"2"_s) + senzaNick + record(2, {u"due"_s}) << u"due,due"_s;
+        const QString senzaNick = QString(record(1, r(u"uno"_s))).remove(campo(u"<!-- NICK -->"_s, u"uno"_s));
+        QTest::newRow("field borrowed") << intestazione(u"2"_s) + senzaNick + record(2, r(u"due"_s)) << u"due,due"_s;
         QTest::newRow("field missing") << intestazione(u"1"_s) + senzaNick << u"#9001 "_s;
         // The nick is trimmed once more after decoding, so mark-up cannot pad it.
-        QTest::newRow("mark-up around the nick") << risposta({{u"<b> anna </b>"_s}}) << u"anna"_s;
+        QTest::newRow("mark-up around the nick") << risposta({r(u"<b> anna </b>"_s)}) << u"anna"_s;
+        // Records drawn before a protocol error stay.
+        const QString buoni = record(1, r(u"uno"_s)) + record(2, r(u"due"_s));
+        QTest::newRow("no record count") << RispostaChat::InizioDati + buoni << u"#9001 "_s;
+        QTest::newRow("count not closed") << RispostaChat::InizioDati + u"<!-- REC -->3"_s << u"#5 "_s;
+        const QString senzaIp = record(3, r(u"tre"_s)).replace(u"<!-- IP -->"_s, u"<!-- IP ->"_s);
+        QTest::newRow("third record without address") << intestazione(u"3"_s) + buoni + senzaIp << u"#9001 uno,due"_s;
+        QString tagliato = record(3, r(u"tre"_s));
+        tagliato.chop(tagliato.size() - tagliato.lastIndexOf(u"<!-- /0 -->"_s) - 6); // "<!-- /" left
+        QTest::newRow("last field end cut in half") << intestazione(u"3"_s) + buoni + tagliato << u"#5 uno,due"_s;
     }
 
     void replies()
@@ -178,6 +170,11 @@ private Q_SLOTS:
         QFETCH(QString, risposta);
         QFETCH(QString, atteso);
         QCOMPARE(elabora(risposta), atteso);
+        // The reply is remembered, even a failing one: polled again, it is not processed again.
+        QCOMPARE(m_trascrizione->UltimaRisposta(), risposta);
+        const int revisione = m_view->document()->revision();
+        m_trascrizione->ElaboraRisposta(risposta);
+        QCOMPARE(m_view->document()->revision(), revisione);
     }
 
     void blanksAndLineBreaksInValues()
@@ -206,50 +203,6 @@ private Q_SLOTS:
         QCOMPARE(Trascrizione::LeggiCampo(u"<!-- MSG -->"_s, u"x<!-- MSG --> "_s + valore + u" <!-- /0 -->"_s), atteso);
     }
 
-    void protocolErrors_data()
-    {
-        QTest::addColumn<QString>("risposta");
-        QTest::addColumn<QString>("errore");
-        QTest::addColumn<QString>("rimasti");
-        const QString buoni = record(1, {u"uno"_s}) + record(2, {u"due"_s});
-        const QString proto = u"9001: Protocollo di comunicazione non riconosciuto."_s;
-        const QString argomento = u"5: Chiamata di routine o argomento non valido"_s;
-        QTest::newRow("no record count") << RispostaChat::InizioDati + buoni << proto << QString();
-        QTest::newRow("count not closed") << RispostaChat::InizioDati + u"<!-- REC -->3"_s << argomento << QString();
-        const QString senzaIp = record(3, {u"tre"_s}).replace(u"<!-- IP -->"_s, u"<!-- IP ->"_s);
-        QTest::newRow("third record without address") << intestazione(u"3"_s) + buoni + senzaIp << proto << u"uno,due"_s;
-        QString tagliato = record(3, {u"tre"_s});
-        tagliato.chop(tagliato.size() - tagliato.lastIndexOf(u"<!-- /0 -->"_s) - 6); // "<!-- /" left
-        QTest::newRow("last field end cut in half") << intestazione(u"3"_s) + buoni + tagliato << argomento << u"uno,due"_s;
-    }
-
-    void protocolErrors()
-    {
-        QFETCH(QString, risposta);
-        QFETCH(QString, errore);
-        QFETCH(QString, rimasti);
-        QCOMPARE(runtimeErrorTextOf([&] { m_trascrizione->ElaboraRisposta(risposta); }), errore);
-        QCOMPARE(nicks(*m_view), rimasti);
-        QVERIFY(!m_view->isHidden());
-        // The failing reply is remembered: polled again, it is not processed again.
-        QCOMPARE(m_trascrizione->UltimaRisposta(), risposta);
-        const int revisione = m_view->document()->revision();
-        m_trascrizione->ElaboraRisposta(risposta);
-        QCOMPARE(m_view->document()->revision(), revisione);
-    }
-
-    void viewIsHiddenWhileRecordsAreInserted()
-    {
-        int modificheNascoste = 0;
-        int modificheVisibili = 0;
-        connect(m_view->document(), &QTextDocument::contentsChanged, this,
-                [&] { ++(m_view->isHidden() ? modificheNascoste : modificheVisibili); });
-        m_view->setFocus();
-        QCOMPARE(elabora(risposta({{u"uno"_s}, {u"due"_s}})), u"uno,due"_s);
-        QVERIFY(modificheNascoste > 0);
-        QVERIFY(modificheVisibili <= 1); // at most the clear before the rebuild
-    }
-
     // Hostile replies: bounded work, nothing read past the end.
     void hostileReplies_data()
     {
@@ -257,21 +210,21 @@ private Q_SLOTS:
         QTest::addColumn<int>("errore");
         QTest::addColumn<int>("record");
         QTest::addColumn<bool>("troncata"); // a line under the records says that the rest is left out
-        QTest::newRow("NUL characters") << risposta({{u"a\0b"_s}, {u"c"_s, u"\0"_s, u"\0\0"_s, QString(100, QChar(0))}})
+        QTest::newRow("NUL characters") << risposta({r(u"a\0b"_s), {u"c"_s, u"\0"_s, u"\0\0"_s, QString(100, QChar(0))}})
                                         << 0 << 2 << false;
         QTest::newRow("800,000-character message") << risposta({{u"anna"_s, u"x"_s, u"y"_s, QString(800000, u'z')}})
                                                    << 0 << 1 << false;
         QTest::newRow("2,000 records of 500 characters")
-            << risposta(QList<Rec>(2000, {u"n"_s, u"d"_s, u"i"_s, QString(500, u'm')})) << 0 << 2000 << false;
+            << risposta(QList<RecordChat>(2000, {u"n"_s, u"d"_s, u"i"_s, QString(500, u'm')})) << 0 << 2000 << false;
         QString molti = intestazione(u"2147483647"_s);
         while (molti.size() < (10 << 20))
-            molti += record(1, {u"n"_s}); // one record 1 and its copies: the loop finds no record 2
+            molti += record(1, r(u"n"_s)); // one record 1 and its copies: the loop finds no record 2
         QTest::newRow("10 MB of repeated records") << molti << 0 << 1 << false;
         QString troppi = intestazione(u"2147483647"_s);
         for (int i = 1; i <= 100001; ++i)
             troppi += record(i, {u"n"_s, u"d"_s, u"i"_s, u"m"_s});
         QTest::newRow("more than 100,000 records") << troppi << 0 << 100000 << true;
-        QTest::newRow("record tag cut in half") << intestazione(u"2"_s) + record(1, {u"uno"_s}) + u"<!-- N0"_s << 0 << 1 << false;
+        QTest::newRow("record tag cut in half") << intestazione(u"2"_s) + record(1, r(u"uno"_s)) + u"<!-- N0"_s << 0 << 1 << false;
         QTest::newRow("field marker cut in half") << intestazione(u"1"_s) + u"<!-- N01 --><!-- NI"_s << 9001 << 0 << false;
         QTest::newRow("marker soup") << intestazione(u"9"_s) + u"<!-- /0 --><!-- NICK --><!-- N0"_s.repeated(100000) << 0 << 0
                                      << false;

@@ -45,96 +45,89 @@ class tst_AvvisoMessaggi : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void novita_data();
-    void novita();
-    void notificaMentreLaFinestraNonEAttiva();
+    void novita_data()
+    {
+        QTest::addColumn<QString>("prima"); // "-": no previous reply
+        QTest::addColumn<QString>("inviato");
+        QTest::addColumn<QString>("dopo");
+        QTest::addColumn<QString>("attesi");
+        QTest::newRow("history") << u"-"_s << QString() << u"AB"_s << QString();
+        QTest::newRow("unchanged") << u"AB"_s << QString() << u"AB"_s << QString();
+        QTest::newRow("one new") << QString() << QString() << u"A"_s << u"A"_s;
+        QTest::newRow("several new") << u"AB"_s << QString() << u"ABDE"_s << u"DE"_s;
+        QTest::newRow("old ones fall off") << u"ABD"_s << QString() << u"BDEF"_s << u"EF"_s;
+        QTest::newRow("all fell off") << u"AB"_s << QString() << u"DE"_s << u"DE"_s;
+        QTest::newRow("own message") << u"AB"_s << u"E"_s << u"ABEF"_s << u"F"_s;
+        QTest::newRow("identical record twice") << u"AB"_s << QString() << u"ABB"_s << u"B"_s;
+        QTest::newRow("repeated pattern") << u"ABA"_s << QString() << u"BAA"_s << u"A"_s;
+    }
+
+    void novita()
+    {
+        QFETCH(QString, prima);
+        QFETCH(QString, inviato);
+        NovitaChat novita;
+        if (prima != u"-"_s)
+            novita.nuovi(record(prima));
+        if (!inviato.isEmpty())
+            novita.messaggioInviato(inviato, u"testo "_s + inviato);
+        QFETCH(QString, dopo);
+        QFETCH(QString, attesi);
+        QCOMPARE(novita.nuovi(record(dopo)), record(attesi));
+    }
+
+    void notificaMentreLaFinestraNonEAttiva()
+    {
+        NotificheFinte servizio;
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"notifiche"_s);
+        QVERIFY2(bus.registerObject(u"/org/freedesktop/Notifications"_s, &servizio, QDBusConnection::ExportAllSlots)
+                     && bus.registerService(u"org.freedesktop.Notifications"_s),
+                 qPrintable(bus.lastError().message()));
+        ImpostazioneNotifiche::setAttive(true);
+        WindowHarness w;
+        const auto arriva = [&w](const QString &lettere) {
+        w.lettura()->rispondi(RispostaDiProva::risposta(record(lettere)));
+    };
+        QWidget altra; // in front of the main window, whose unload closes it
+        const auto mettiDietro = [&altra] {
+            altra.show();
+            altra.activateWindow();
+            return QTest::qWaitForWindowActive(&altra);
+        };
+        w.caricaEAttiva();
+        arriva(u"A"_s);
+        QVERIFY(mettiDietro());
+        arriva(u"AB"_s);
+        QTRY_COMPARE(servizio.chiamate, QStringList{u"CiarlaChat|0|Nuovo messaggio da B|testo B"_s});
+        QCOMPARE(w->windowTitle(), u"(1) CiarlaChat"_s);
+        arriva(u"ABCD"_s);
+        QTRY_COMPARE(servizio.chiamate.size(), 2);
+        QCOMPARE(servizio.chiamate[1], u"CiarlaChat|41|2 nuovi messaggi|C: a&lt;i&gt;b\n"_s + QString(39, u'D') + u"…: x "_s
+                                           + QString(146, u'y') + u'…');
+        QCOMPARE(w->windowTitle(), u"(3) CiarlaChat"_s);
+
+        // A room change while the notification shows: the new room's page is history.
+        w.controllo<QRadioButton>(u"optCiarla1"_s)->click();
+        arriva(u"XY"_s);
+        bus.send(QDBusMessage::createSignal(u"/org/freedesktop/Notifications"_s, u"org.freedesktop.Notifications"_s,
+                                            u"ActionInvoked"_s)
+                 << 42u << u"default"_s);
+        QVERIFY(QTest::qWaitForWindowActive(&w.finestra()));
+        QCOMPARE(w->windowTitle(), u"CiarlaChat"_s);
+        arriva(u"XYZ"_s);
+
+        // Turned off: neither notification nor count, even with the window behind.
+        ImpostazioneNotifiche::setAttive(false);
+        w->Form_Unload();
+        w->Form_Load();
+        arriva(u"A"_s);
+        QVERIFY(mettiDietro());
+        arriva(u"AB"_s);
+        QTest::qWait(300);
+        QCOMPARE(servizio.chiamate.size(), 2);
+        QCOMPARE(w->windowTitle(), u"CiarlaChat"_s);
+    }
 };
-
-void tst_AvvisoMessaggi::novita_data()
-{
-    QTest::addColumn<QString>("prima"); // "-": no previous reply
-    QTest::addColumn<QString>("inviato");
-    QTest::addColumn<QString>("dopo");
-    QTest::addColumn<QString>("attesi");
-    QTest::newRow("history") << u"-"_s << QString() << u"AB"_s << QString();
-    QTest::newRow("unchanged") << u"AB"_s << QString() << u"AB"_s << QString();
-    QTest::newRow("one new") << QString() << QString() << u"A"_s << u"A"_s;
-    QTest::newRow("several new") << u"AB"_s << QString() << u"ABDE"_s << u"DE"_s;
-    QTest::newRow("old ones fall off") << u"ABD"_s << QString() << u"BDEF"_s << u"EF"_s;
-    QTest::newRow("all fell off") << u"AB"_s << QString() << u"DE"_s << u"DE"_s;
-    QTest::newRow("own message") << u"AB"_s << u"E"_s << u"ABEF"_s << u"F"_s;
-    QTest::newRow("identical record twice") << u"AB"_s << QString() << u"ABB"_s << u"B"_s;
-    QTest::newRow("repeated pattern") << u"ABA"_s << QString() << u"BAA"_s << u"A"_s;
-}
-
-void tst_AvvisoMessaggi::novita()
-{
-    QFETCH(QString, prima);
-    QFETCH(QString, inviato);
-    NovitaChat novita;
-    if (prima != u"-"_s)
-        novita.nuovi(record(prima));
-    if (!inviato.isEmpty())
-        novita.messaggioInviato(inviato, u"testo "_s + inviato);
-    QFETCH(QString, dopo);
-    QFETCH(QString, attesi);
-    QCOMPARE(novita.nuovi(record(dopo)), record(attesi));
-}
-
-void tst_AvvisoMessaggi::notificaMentreLaFinestraNonEAttiva()
-{
-    NotificheFinte servizio;
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"notifiche"_s);
-    QVERIFY2(bus.registerObject(u"/org/freedesktop/Notifications"_s, &servizio, QDBusConnection::ExportAllSlots)
-                 && bus.registerService(u"org.freedesktop.Notifications"_s),
-             qPrintable(bus.lastError().message()));
-    ImpostazioneNotifiche::setAttive(true);
-    WindowHarness w;
-    const auto arriva = [&w](const QString &lettere) {
-        QList<WindowHarness::Messaggio> messaggi;
-        for (const RecordChat &r : record(lettere))
-            messaggi.append({r.nick, r.data, r.ip, r.messaggio});
-        w.lettura()->rispondi(WindowHarness::risposta(messaggi));
-    };
-    QWidget altra; // in front of the main window, whose unload closes it
-    const auto mettiDietro = [&altra] {
-        altra.show();
-        altra.activateWindow();
-        return QTest::qWaitForWindowActive(&altra);
-    };
-    w.caricaEAttiva();
-    arriva(u"A"_s);
-    QVERIFY(mettiDietro());
-    arriva(u"AB"_s);
-    QTRY_COMPARE(servizio.chiamate, QStringList{u"CiarlaChat|0|Nuovo messaggio da B|testo B"_s});
-    QCOMPARE(w->windowTitle(), u"(1) CiarlaChat"_s);
-    arriva(u"ABCD"_s);
-    QTRY_COMPARE(servizio.chiamate.size(), 2);
-    QCOMPARE(servizio.chiamate[1], u"CiarlaChat|41|2 nuovi messaggi|C: a&lt;i&gt;b\n"_s + QString(39, u'D') + u"…: x "_s
-                                       + QString(146, u'y') + u'…');
-    QCOMPARE(w->windowTitle(), u"(3) CiarlaChat"_s);
-
-    // A room change while the notification shows: the new room's page is history.
-    w.controllo<QRadioButton>(u"optCiarla1"_s)->click();
-    arriva(u"XY"_s);
-    bus.send(QDBusMessage::createSignal(u"/org/freedesktop/Notifications"_s, u"org.freedesktop.Notifications"_s,
-                                        u"ActionInvoked"_s)
-             << 42u << u"default"_s);
-    QVERIFY(QTest::qWaitForWindowActive(&w.finestra()));
-    QCOMPARE(w->windowTitle(), u"CiarlaChat"_s);
-    arriva(u"XYZ"_s);
-
-    // Turned off: neither notification nor count, even with the window behind.
-    ImpostazioneNotifiche::setAttive(false);
-    w->Form_Unload();
-    w->Form_Load();
-    arriva(u"A"_s);
-    QVERIFY(mettiDietro());
-    arriva(u"AB"_s);
-    QTest::qWait(300);
-    QCOMPARE(servizio.chiamate.size(), 2);
-    QCOMPARE(w->windowTitle(), u"CiarlaChat"_s);
-}
 
 QTEST_MAIN(tst_AvvisoMessaggi)
 #include "tst_AvvisoMessaggi.moc"

@@ -1,14 +1,28 @@
-// The main window's polling cycle, link state and sending, against fake
-// retrieval objects; every box goes to the recorder.
+// The main window against fake retrieval objects: its polling cycle, link state,
+// sending, menus and commands, the server selection step and the reloads that
+// the connect and settings commands make.
 #include "BuildConfig.h"
+#include "IndirizziChat.h"
 #include "LimitedTextEdit.h"
-#include "MessageBoxRecorder.h"
+#include "RichTextView.h"
+#include "ScopedHandler.h"
 #include "SettingsStore.h"
+#include "ShellOpener.h"
 #include "WindowHarness.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPrinterInfo>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -16,31 +30,53 @@ using namespace Qt::StringLiterals;
 namespace {
 const QString base = QString::fromUtf8(BuildConfig::makerSite);
 const QString inviato = u"<HTML><HEAD><TITLE>MESSAGGIO INVIATO</TITLE></HEAD></HTML>"_s;
-const QString anna = WindowHarness::risposta({{u"anna"_s, u"21:15"_s, u"192.0.2.7"_s, u"ciao a tutti"_s}});
+const QString anna = RispostaDiProva::risposta({{u"anna"_s, u"21:15"_s, u"192.0.2.7"_s, u"ciao a tutti"_s}});
 using Stato = FrmMain::StatoLettura;
+
+QAction *voce(WindowHarness &w, const QString &nome)
+{
+    return w.controllo<QAction>(nome);
+}
+
+// The send button's state and the message field's text, as "on|text" or "off|text".
+QString invio(WindowHarness &w)
+{
+    return (w.controllo<QPushButton>(u"cmdInvia"_s)->isEnabled() ? u"on|"_s : u"off|"_s)
+         + w.controllo<LimitedTextEdit>(u"txtContenuto"_s)->text();
+}
+
+// Opens the "&Modifica" menu, as the menu bar would, and reads its items' states.
+QStringList vociAbilitate(WindowHarness &w)
+{
+    auto *menu = w.controllo<QMenu>(u"mnclip"_s);
+    menu->popup(w->mapToGlobal(QPoint(10, 10)));
+    QStringList abilitate;
+    for (const QString &nome : {u"mnsel"_s, u"mncopia"_s, u"mncopiarft"_s, u"mnstampa"_s}) {
+        if (voce(w, nome)->isEnabled())
+            abilitate << nome;
+    }
+    menu->close();
+    return abilitate;
+}
 } // namespace
 
 class tst_FrmMain : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<MessageBoxRecorder> m_boxes;
-
-    // The send button's state and the message field's text, as "on|text" or "off|text".
-    static QString invio(WindowHarness &w)
-    {
-        return (w.controllo<QPushButton>(u"cmdInvia"_s)->isEnabled() ? u"on|"_s : u"off|"_s)
-             + w.controllo<LimitedTextEdit>(u"txtContenuto"_s)->text();
-    }
+    QStringList m_aperti;
+    ScopedHandler<ShellOpener> m_opener{[this](const ShellOpener::Request &richiesta) {
+        m_aperti << richiesta.target;
+        return int(ShellOpener::Accepted);
+    }};
 
 private Q_SLOTS:
     void init()
     {
-        m_boxes = std::make_unique<MessageBoxRecorder>();
-        SettingsStore::setValue(u"CIARLACHAT"_s, u"msg"_s, u"nick"_s, QString());
+        m_aperti.clear();
+        // Every test starts as a first run.
+        QFile::remove(SettingsStore::filePath(u"CIARLACHAT"_s));
     }
-
-    void cleanup() { m_boxes.reset(); }
 
     void loadWaitsForActivationToPoll()
     {
@@ -50,6 +86,17 @@ private Q_SLOTS:
         QCOMPARE(w.oggettiCreati(), 2);
         QVERIFY(w.lettura()->downloads.isEmpty());
         QCOMPARE(w->statoLettura(), Stato::Inattivo);
+        // The message field holds 600 characters; a line break counts as two, like the CR LF it is sent as.
+        auto *campo = w.controllo<LimitedTextEdit>(u"txtContenuto"_s);
+        campo->setFocus();
+        campo->insertPlainText(QString(599, u'a'));
+        campo->insertPlainText(u"bcd"_s);
+        QCOMPARE(campo->text(), QString(599, u'a') + u'b');
+        campo->setPlainText(QString(598, u'a'));
+        campo->moveCursor(QTextCursor::End);
+        campo->insertPlainText(u"\nx"_s);
+        QCOMPARE(campo->text(), QString(598, u'a') + u"\r\n"_s);
+        campo->clear();
         w->show();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.finestra()));
@@ -68,12 +115,12 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&w.finestra()));
         QTRY_COMPARE(QApplication::focusWidget(), w.controllo<QWidget>(u"txtContenuto"_s));
         QCOMPARE(w.lettura()->downloads.size(), 1);
-        w.lettura()->rispondi(WindowHarness::rispostaVuota());
+        w.lettura()->rispondi(RispostaDiProva::vuota());
         QCOMPARE(w.spia(), u"on-line"_s);
         QCOMPARE(w.trascrizione(), u"\r\nNESSUN MESSAGGIO"_s);
     }
 
-    void pollingStateTable()
+    void pollingStatesAndRoomChanges()
     {
         WindowHarness w;
         w.caricaEAttiva();
@@ -88,35 +135,12 @@ private Q_SLOTS:
         w.tick();
         QCOMPARE(lettura->downloads.size(), 2);
         QCOMPARE(w->statoLettura(), Stato::InVolo);
-        // An error also ends the request, with its banner and box.
-        lettura->fallisci(4566, u"nessuna risposta."_s);
-        QCOMPARE(w->statoLettura(), Stato::Inattivo);
-        QCOMPARE(lettura->terminate, 1);
-        QCOMPARE(w.trascrizione(), u"\r\nnessuna risposta."_s);
-        QCOMPARE(m_boxes->lastBox(), u"16 Errore: 4566: nessuna risposta."_s);
-        QVERIFY(w->StatoErrore());
-        // Discarding, ended by an error: idle again, error shown.
-        w.tick();
-        w.clicca(u"optCiarla1"_s);
-        QCOMPARE(w->statoLettura(), Stato::Scarto);
-        lettura->fallisci(12029, u"Impossibile connettersi"_s);
-        QCOMPARE(w->statoLettura(), Stato::Inattivo);
-        QCOMPARE(m_boxes->count(), 2);
-    }
-
-    void roomChangeWhileInFlightDropsReplyAndPollsNewRoomOnTick()
-    {
-        WindowHarness w;
-        w.caricaEAttiva();
-        FakeRetrieval *lettura = w.lettura();
-        lettura->rispondi(anna);
-        w.tick();
+        // A room change while in flight: the reply, of room 0, is dropped and "attendere..." stays.
         w.clicca(u"optCiarla2"_s);
         QCOMPARE(w.trascrizione(), u"\r\nattendere..."_s);
         QCOMPARE(w->statoLettura(), Stato::Scarto);
         QCOMPARE(lettura->downloads.size(), 2);
-        // The reply in flight belongs to room 0: dropped, "attendere..." stays.
-        lettura->rispondi(WindowHarness::risposta({{u"anna"_s, u"21:16"_s, u"192.0.2.7"_s, u"ancora zero"_s}}));
+        lettura->rispondi(RispostaDiProva::risposta({{u"anna"_s, u"21:16"_s, u"192.0.2.7"_s, u"ancora zero"_s}}));
         QCOMPARE(w.trascrizione(), u"\r\nattendere..."_s);
         QCOMPARE(w->statoLettura(), Stato::Inattivo);
         w.tick();
@@ -124,7 +148,22 @@ private Q_SLOTS:
         // The new room's reply is drawn even if it equals the one drawn before.
         lettura->rispondi(anna);
         QVERIFY(w.trascrizione().contains(u"ciao a tutti"_s));
-        QCOMPARE(m_boxes->count(), 0);
+        QCOMPARE(w.boxes.count(), 0);
+        w.tick();
+        // An error also ends the request, with its banner and box.
+        lettura->fallisci(4566, u"nessuna risposta."_s);
+        QCOMPARE(w->statoLettura(), Stato::Inattivo);
+        QCOMPARE(lettura->terminate, 1);
+        QCOMPARE(w.trascrizione(), u"\r\nnessuna risposta."_s);
+        QCOMPARE(w.boxes.lastBox(), u"16 Errore: 4566: nessuna risposta."_s);
+        QVERIFY(w->StatoErrore());
+        // Discarding, ended by an error: idle again, error shown.
+        w.tick();
+        w.clicca(u"optCiarla1"_s);
+        QCOMPARE(w->statoLettura(), Stato::Scarto);
+        lettura->fallisci(12029, u"Impossibile connettersi"_s);
+        QCOMPARE(w->statoLettura(), Stato::Inattivo);
+        QCOMPARE(w.boxes.count(), 2);
     }
 
     void failedStartSuspendsPolling()
@@ -133,13 +172,13 @@ private Q_SLOTS:
         w->Form_Load();
         w.lettura()->erroreDownload = RuntimeError(1009, u"Il server è occupato..."_s);
         w->AvviaLettura();
-        QCOMPARE(m_boxes->lastBox(), u"16 Errore: 1009: Il server è occupato..."_s);
+        QCOMPARE(w.boxes.lastBox(), u"16 Errore: 1009: Il server è occupato..."_s);
         // Suspended: the flag stays set, so ticks neither retry nor repeat the box.
         w.lettura()->erroreDownload.reset();
         w.tick();
         w.tick();
         QVERIFY(w.lettura()->downloads.isEmpty());
-        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(w.boxes.count(), 1);
         QCOMPARE(w->statoLettura(), Stato::InVolo);
     }
 
@@ -156,27 +195,27 @@ private Q_SLOTS:
         lettura->fallisci(4566, u"nessuna risposta."_s);
         QCOMPARE(w.spia(), u"errore"_s);
         rispostaAlTick([&] { lettura->fallisci(4566, u"nessuna risposta."_s); });
-        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(w.boxes.count(), 1);
         QCOMPARE(w.trascrizione(), u"\r\nnessuna risposta."_s);
         rispostaAlTick([&] { lettura->fallisci(404, u"Not Found"_s); });
-        QCOMPARE(m_boxes->last().prompt, u"404: Not Found"_s);
+        QCOMPARE(w.boxes.last().prompt, u"404: Not Found"_s);
         QCOMPARE(w.trascrizione(), u"\r\nNot Found"_s);
         // A reply that is not understood is an error too, and keeps the link state.
         const QString illeggibile = u"<!-- CHAT INIZIO DATA --> but no count"_s;
         rispostaAlTick([&] { lettura->rispondi(illeggibile); });
-        QCOMPARE(m_boxes->lastBox(), u"16 Errore: Protocollo di comunicazione non riconosciuto."_s);
+        QCOMPARE(w.boxes.lastBox(), u"16 Errore: Protocollo di comunicazione non riconosciuto."_s);
         QCOMPARE(w->statoLettura(), Stato::Inattivo);
         QVERIFY(w->StatoErrore());
         QCOMPARE(w.spia(), u"errore"_s);
         // The same bad reply again is not processed again, so no new box.
         rispostaAlTick([&] { lettura->rispondi(illeggibile); });
-        QCOMPARE(m_boxes->count(), 3);
+        QCOMPARE(w.boxes.count(), 3);
         // A good reply ends the error; the same code then shows a box again.
-        rispostaAlTick([&] { lettura->rispondi(WindowHarness::rispostaVuota()); });
+        rispostaAlTick([&] { lettura->rispondi(RispostaDiProva::vuota()); });
         QVERIFY(!w->StatoErrore());
         QCOMPARE(w.spia(), u"on-line"_s);
         rispostaAlTick([&] { lettura->fallisci(404, u"Not Found"_s); });
-        QCOMPARE(m_boxes->count(), 4);
+        QCOMPARE(w.boxes.count(), 4);
     }
 
     void garbageHtmlAndHugeRepliesKeepWindowWorking()
@@ -184,7 +223,7 @@ private Q_SLOTS:
         WindowHarness w;
         w.caricaEAttiva();
         FakeRetrieval *lettura = w.lettura();
-        lettura->rispondi(WindowHarness::rispostaVuota());
+        lettura->rispondi(RispostaDiProva::vuota());
         for (const QString &pagina : {u"\x01\x02 garbage \xff"_s, QString(10 * 1024 * 1024, u'x')}) {
             // Choosing the room again forgets the last reply and polls at once.
             w.clicca(u"optCiarla0"_s);
@@ -193,7 +232,7 @@ private Q_SLOTS:
             QCOMPARE(w.trascrizione(), u"\r\nservizio non disponibile."_s);
             QCOMPARE(w->statoLettura(), Stato::Inattivo);
         }
-        QCOMPARE(m_boxes->count(), 0);
+        QCOMPARE(w.boxes.count(), 0);
         QCOMPARE(w.spia(), u"on-line"_s);
     }
 
@@ -202,44 +241,26 @@ private Q_SLOTS:
         WindowHarness w;
         w.erroreCreazione = RuntimeError(429, u"Impossibile avviare CiarlaServer."_s);
         w.caricaEAttiva();
-        QCOMPARE(m_boxes->lastBox(), u"16 Errore: 429: Impossibile avviare CiarlaServer."_s);
+        QCOMPARE(w.boxes.lastBox(), u"16 Errore: 429: Impossibile avviare CiarlaServer."_s);
         QCOMPARE(w.trascrizione(), u"\r\nImpossibile avviare CiarlaServer."_s);
         QCOMPARE(w.spia(), u"errore"_s);
         // Polling stays suspended; a send says why it cannot go.
         w.tick();
-        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(w.boxes.count(), 1);
         w.scriviMessaggio(u"anna"_s, u"ciao"_s);
         w.clicca(u"cmdInvia"_s);
-        QCOMPARE(m_boxes->count(), 2);
-        QCOMPARE(m_boxes->last().title, u"Errore"_s);
+        QCOMPARE(w.boxes.count(), 2);
+        QCOMPARE(w.boxes.last().title, u"Errore"_s);
         QCOMPARE(invio(w), u"on|ciao"_s);
-    }
-
-    void emptyNicknameIsRefused()
-    {
-        WindowHarness w;
-        w.caricaEAttiva();
-        w.scriviMessaggio(QString(), u"ciao"_s);
-        w.controllo<QWidget>(u"txtContenuto"_s)->setFocus();
-        w.clicca(u"cmdInvia"_s);
-        QCOMPARE(m_boxes->lastBox(),
-                 u"16 Invio: E' obbligatorio indicare il nickname. Impossibile procedere con l'invio del messaggio."_s);
-        QVERIFY(w.invio()->downloads.isEmpty());
-        QCOMPARE(invio(w), u"on|ciao"_s);
-        QTRY_COMPARE(QApplication::focusWidget(), w.controllo<QWidget>(u"txtNick"_s));
-        // One blank is a nickname.
-        w.scriviMessaggio(u" "_s, QString());
-        w.clicca(u"cmdInvia"_s);
-        QCOMPARE(w.invio()->downloads, QStringList{base + u"putmsgchat.asp?NOME=%20&messaggio="_s});
     }
 
     void sendStateTable()
     {
         WindowHarness w;
         w.caricaEAttiva();
-        w.lettura()->rispondi(WindowHarness::rispostaVuota());
+        w.lettura()->rispondi(RispostaDiProva::vuota());
         w.clicca(u"optCiarla1"_s);
-        w.lettura()->rispondi(WindowHarness::rispostaVuota());
+        w.lettura()->rispondi(RispostaDiProva::vuota());
         w.scriviMessaggio(u"a b"_s, u"ciao"_s);
         w.clicca(u"cmdInvia"_s);
         QCOMPARE(w.invio()->downloads, QStringList{base + u"putmsgchat1.asp?NOME=%61%20%62&messaggio=%63%69%61%6F"_s});
@@ -249,7 +270,7 @@ private Q_SLOTS:
         QCOMPARE(w.invio()->downloads.size(), 1);
         const int pollPrima = int(w.lettura()->downloads.size());
         w.invio()->rispondi(inviato);
-        QCOMPARE(m_boxes->lastBox(), u"64 Invio: Messaggio Inviato"_s);
+        QCOMPARE(w.boxes.lastBox(), u"64 Invio: Messaggio Inviato"_s);
         QCOMPARE(invio(w), u"on|"_s);
         QCOMPARE(w.lettura()->downloads.mid(pollPrima), QStringList{base + u"getmsgchat1.asp"_s});
         QTRY_COMPARE(QApplication::focusWidget(), w.controllo<QWidget>(u"txtContenuto"_s));
@@ -267,12 +288,19 @@ private Q_SLOTS:
     {
         WindowHarness w;
         w.caricaEAttiva();
-        w.lettura()->rispondi(WindowHarness::rispostaVuota());
-        w.scriviMessaggio(u"anna"_s, u"ciao"_s);
+        w.lettura()->rispondi(RispostaDiProva::vuota());
+        w.scriviMessaggio(QString(), u"ciao"_s);
+        w.controllo<QWidget>(u"txtContenuto"_s)->setFocus();
+        w.clicca(u"cmdInvia"_s);
+        QCOMPARE(w.boxes.lastBox(),
+                 u"16 Invio: E' obbligatorio indicare il nickname. Impossibile procedere con l'invio del messaggio."_s);
+        QVERIFY(w.invio()->downloads.isEmpty());
+        QTRY_COMPARE(QApplication::focusWidget(), w.controllo<QWidget>(u"txtNick"_s));
         // A reply in other letter case is a failure.
+        w.scriviMessaggio(u"anna"_s, u"ciao"_s);
         w.clicca(u"cmdInvia"_s);
         w.invio()->rispondi(u"<title>Messaggio Inviato</title>"_s);
-        QCOMPARE(m_boxes->lastBox(), u"64 Invio: Invio fallito"_s);
+        QCOMPARE(w.boxes.lastBox(), u"64 Invio: Invio fallito"_s);
         QCOMPARE(invio(w), u"on|ciao"_s);
         QCOMPARE(w.lettura()->downloads.size(), 1);
         // Every send error is shown; it turns the lamp but not the polling link state.
@@ -280,41 +308,29 @@ private Q_SLOTS:
             w.clicca(u"cmdInvia"_s);
             w.invio()->fallisci(4566, u"nessuna risposta."_s);
         }
-        QCOMPARE(m_boxes->count(), 3);
-        QCOMPARE(m_boxes->last().prompt, u"4566: nessuna risposta."_s);
+        QCOMPARE(w.boxes.count(), 4);
+        QCOMPARE(w.boxes.last().prompt, u"4566: nessuna risposta."_s);
         QCOMPARE(w.invio()->terminate, 2);
         QCOMPARE(w.spia(), u"errore"_s);
         QVERIFY(!w->StatoErrore());
         QCOMPARE(invio(w), u"on|ciao"_s);
         w.tick();
-        w.lettura()->rispondi(WindowHarness::rispostaVuota());
+        w.lettura()->rispondi(RispostaDiProva::vuota());
         QCOMPARE(w.spia(), u"on-line"_s);
         // A send that cannot start, or a nickname too long to encode.
         w.invio()->erroreDownload = RuntimeError(1009, u"Il server è occupato..."_s);
         w.clicca(u"cmdInvia"_s);
-        QCOMPARE(m_boxes->lastBox(), u"16 Errore: Il server è occupato..."_s);
+        QCOMPARE(w.boxes.lastBox(), u"16 Errore: Il server è occupato..."_s);
         w.invio()->erroreDownload.reset();
         w.scriviMessaggio(QString(32767, u'a'), u"ciao"_s);
         w.clicca(u"cmdInvia"_s);
-        QCOMPARE(m_boxes->count(), 5);
+        QCOMPARE(w.boxes.count(), 6);
         QCOMPARE(w.invio()->downloads.size(), 3);
         QCOMPARE(invio(w), u"on|ciao"_s);
-    }
-
-    void messageFieldHoldsSixHundredCharacters()
-    {
-        WindowHarness w;
-        w->Form_Load();
-        auto *campo = w.controllo<LimitedTextEdit>(u"txtContenuto"_s);
-        campo->setFocus();
-        campo->insertPlainText(QString(599, u'a'));
-        campo->insertPlainText(u"bcd"_s);
-        QCOMPARE(campo->text(), QString(599, u'a') + u'b');
-        // A line break counts as two, like the CR LF it is sent as.
-        campo->setPlainText(QString(598, u'a'));
-        campo->moveCursor(QTextCursor::End);
-        campo->insertPlainText(u"\nx"_s);
-        QCOMPARE(campo->text(), QString(598, u'a') + u"\r\n"_s);
+        // One blank is a nickname.
+        w.scriviMessaggio(u" "_s, QString());
+        w.clicca(u"cmdInvia"_s);
+        QCOMPARE(w.invio()->downloads.constLast(), base + u"putmsgchat.asp?NOME=%20&messaggio="_s);
     }
 
     void unloadStopsSavesAndClosesOtherWindows()
@@ -327,7 +343,8 @@ private Q_SLOTS:
         altra->setAttribute(Qt::WA_DeleteOnClose);
         altra->show();
         w.scriviMessaggio(u"Zoë l'orso"_s, u"non si salva"_s);
-        w->close();
+        voce(w, u"mnesci"_s)->trigger();
+        QVERIFY(!w->isVisible());
         QCOMPARE(w.terminati(), 2);
         QTRY_VERIFY(altra.isNull() && lettura.isNull() && invio.isNull());
         QVERIFY(!w.controllo<QTimer>(u"tmrLetturaMsg"_s)->isActive());
@@ -336,6 +353,153 @@ private Q_SLOTS:
         dopo->Form_Load();
         QCOMPARE(dopo.controllo<QLineEdit>(u"txtNick"_s)->text(), u"Zoë l'orso"_s);
         QCOMPARE(dopo.controllo<LimitedTextEdit>(u"txtContenuto"_s)->text(), QString());
+    }
+
+    void editMenuRulesPopupAndCopies()
+    {
+        WindowHarness w;
+        w.caricaEAttiva();
+        QCOMPARE(vociAbilitate(w), QStringList());
+        w.lettura()->rispondi(anna);
+        QCOMPARE(vociAbilitate(w), (QStringList{u"mncopia"_s, u"mncopiarft"_s, u"mnstampa"_s}));
+        // A right click on the transcript, or the context-menu key, opens the same menu.
+        auto *trascrizione = w.controllo<RichTextView>(u"TxtMes"_s);
+        auto *menu = w.controllo<QMenu>(u"mnclip"_s);
+        QTest::mouseClick(trascrizione->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(!menu->isVisible());
+        QTest::mousePress(trascrizione->viewport(), Qt::RightButton, {}, QPoint(20, 20));
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+        trascrizione->setFocus();
+        QTest::keyClick(trascrizione, Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+        // Copies come back formatted or plain.
+        voce(w, u"mncopia"_s)->trigger();
+        const QMimeData *dati = QApplication::clipboard()->mimeData();
+        const QString rtf = QString::fromLatin1(dati->data(u"text/rtf"_s));
+        QVERIFY(rtf.startsWith(u"{\\rtf"_s) && dati->hasHtml());
+        // Both the RTF and the HTML read back as the transcript with its bold 12-point nick.
+        RichTextView riaperta;
+        riaperta.setRtfSource(rtf);
+        QTextDocument html;
+        html.setHtml(dati->html());
+        for (QTextDocument *documento : {riaperta.document(), &html}) {
+            QCOMPARE(documento->toPlainText(), w.trascrizione().replace(u"\r\n"_s, u"\n"_s)); // no CR in a document
+            const QTextCharFormat nick = documento->find(u"anna"_s).charFormat();
+            QVERIFY(nick.fontWeight() == QFont::Bold && qRound(nick.fontPointSize()) == 12);
+        }
+        voce(w, u"mncopiarft"_s)->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), w.trascrizione());
+        QVERIFY(!QApplication::clipboard()->mimeData()->hasFormat(u"text/rtf"_s));
+        trascrizione->setTextCursor(trascrizione->document()->find(u"anna"_s));
+        voce(w, u"mnsel"_s)->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), u"anna"_s);
+        trascrizione->selectAll();
+        QCOMPARE(vociAbilitate(w), (QStringList{u"mnsel"_s, u"mncopia"_s, u"mncopiarft"_s, u"mnstampa"_s}));
+        // A banner counts as content.
+        w.clicca(u"optCiarla1"_s);
+        QCOMPARE(w.trascrizione(), u"\r\nattendere..."_s);
+        QCOMPARE(vociAbilitate(w), (QStringList{u"mncopia"_s, u"mncopiarft"_s, u"mnstampa"_s}));
+    }
+
+    void webPrintAndHelpCommands()
+    {
+        QVERIFY2(QPrinterInfo::availablePrinterNames().isEmpty(), "this machine has a printer; printing would really print");
+        WindowHarness w;
+        w.caricaEAttiva();
+        voce(w, u"mnupdate"_s)->trigger();
+        voce(w, u"mnciarla"_s)->trigger();
+        voce(w, u"mnvalligiani"_s)->trigger();
+        w.clicca(u"Image1"_s);
+        QCOMPARE(m_aperti, (QStringList{IndirizziChat::indirizzoAggiornamento(), base + u"miachat.asp"_s,
+                                        base + u"valligianichat.asp"_s, base}));
+        QCOMPARE(w.boxes.count(), 0);
+        w.lettura()->rispondi(RispostaDiProva::vuota());
+        voce(w, u"mnstampa"_s)->trigger();
+        QCOMPARE(w.boxes.lastBox(), u"16 Stampa: Impossibile stampare. Verificare se la stampante è on-line o installata correttamente."_s);
+        ScopedHandler<ShellOpener> realOpener{{}};
+        voce(w, u"mnguida"_s)->trigger();
+        QCOMPARE(w.boxes.lastBox(), u"16 Errore: "_s + QCoreApplication::applicationDirPath() + u"/ciarlachat.pdf: file non trovato!"_s);
+    }
+
+    void dialogsPollAtOnceAndSettingsReloadOnlyWhenConfirmed()
+    {
+        WindowHarness w;
+        w.caricaEAttiva();
+        w.lettura()->rispondi(RispostaDiProva::vuota());
+        WindowHarness::alProssimoDialogo([](QWidget *dialogo) { dialogo->close(); });
+        voce(w, u"mninfo"_s)->trigger();
+        QTRY_COMPARE(w.lettura()->downloads.size(), 2);
+        w.lettura()->rispondi(RispostaDiProva::vuota());
+        w.clicca(u"optCiarla2"_s);
+        w.lettura()->rispondi(RispostaDiProva::vuota());
+        WindowHarness::premiNelProssimoDialogo(u"CancelButton"_s);
+        voce(w, u"mnimpostazioni"_s)->trigger();
+        QCOMPARE(w.oggettiCreati(), 2);
+        QVERIFY(w.controllo<QRadioButton>(u"optCiarla2"_s)->isChecked());
+        WindowHarness::premiNelProssimoDialogo(u"OKButton"_s);
+        voce(w, u"mnimpostazioni"_s)->trigger();
+        QCOMPARE(w.oggettiCreati(), 4);
+        QCOMPARE(w.terminati(), 2);
+        QVERIFY(w.controllo<QRadioButton>(u"optCiarla0"_s)->isChecked());
+        QCOMPARE(w.lettura()->downloads, QStringList{base + u"getmsgchat.asp"_s});
+    }
+
+    void serverSelectionFirstRunAndRemembered()
+    {
+        {
+            // First run: the own rooms, offered by the dialog, are confirmed.
+            WindowHarness w;
+            WindowHarness::premiNelProssimoDialogo(u"OKButton"_s);
+            QVERIFY(w->Form_Initialize());
+            w->Form_Load();
+            QVERIFY(!w.controllo<QRadioButton>(u"optCiarla3"_s)->isHidden());
+        }
+        {
+            WindowHarness w;
+            WindowHarness::scegliServer(u"chat.example.org"_s);
+            QVERIFY(w->Form_Initialize());
+        }
+        // The next run offers the server chosen last: confirming it is enough.
+        WindowHarness w;
+        WindowHarness::premiNelProssimoDialogo(u"OKButton"_s);
+        QVERIFY(w->Form_Initialize());
+        w.caricaEAttiva();
+        QCOMPARE(w->windowTitle(), u"CiarlaChat [http://chat.example.org/] "_s);
+        for (int i = 0; i < FrmMain::numeroStanze; ++i)
+            QVERIFY(w.controllo<QRadioButton>(u"optCiarla"_s + QString::number(i))->isHidden());
+        QCOMPARE(w.lettura()->downloads, QStringList{u"http://chat.example.org/getciarlachat.asp"_s});
+        w.scriviMessaggio(u"a"_s, u"b"_s);
+        w.clicca(u"cmdInvia"_s);
+        QCOMPARE(w.invio()->downloads, QStringList{u"http://chat.example.org/putciarlachat.asp?NOME=%61&messaggio=%62"_s});
+    }
+
+    void connectChoosesServerAnewOrEndsProgram()
+    {
+        {
+            WindowHarness w;
+            WindowHarness::premiNelProssimoDialogo(u"CancelButton"_s);
+            QVERIFY(!w->Form_Initialize());
+            QCOMPARE(w.oggettiCreati(), 0);
+        }
+        WindowHarness w;
+        w.caricaEAttiva();
+        QSignalSpy fine(&w.finestra(), &FrmMain::programmaTerminato);
+        WindowHarness::scegliServer(u"127.0.0.1:8080"_s);
+        w.clicca(u"cmdConnetti"_s);
+        QCOMPARE(fine.count(), 0);
+        QCOMPARE(w.oggettiCreati(), 4);
+        QCOMPARE(w->windowTitle(), u"CiarlaChat [http://127.0.0.1:8080/] "_s);
+        QTRY_COMPARE(w.lettura()->downloads, QStringList{u"http://127.0.0.1:8080/getciarlachat.asp"_s});
+        // Cancelling the choice ends the program, the nickname saved.
+        w.controllo<QLineEdit>(u"txtNick"_s)->setText(u"carla"_s);
+        WindowHarness::premiNelProssimoDialogo(u"CancelButton"_s);
+        voce(w, u"mnconnetti"_s)->trigger();
+        QCOMPARE(fine.count(), 1);
+        QVERIFY(!w->isVisible());
+        QCOMPARE(w.terminati(), 4);
+        QCOMPARE(SettingsStore::value(u"CIARLACHAT"_s, u"msg"_s, u"nick"_s).value_or(QString()), u"carla"_s);
     }
 };
 

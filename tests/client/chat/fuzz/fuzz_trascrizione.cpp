@@ -13,28 +13,6 @@
 
 namespace {
 
-struct Harness
-{
-    Harness()
-    {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = new QApplication(argc, argv);
-        view = new RichTextView;
-        view->resize(400, 300);
-        view->show();
-        trascrizione = new Trascrizione(view, view);
-        copy = new RichTextView;
-    }
-
-    int argc = 1;
-    char name[5] = "fuzz";
-    char *argv[2] = {name, nullptr};
-    QApplication *app;
-    RichTextView *view;
-    Trascrizione *trascrizione;
-    RichTextView *copy; // where the RTF is read back
-};
-
 void require(bool condition, const char *what)
 {
     if (!condition) {
@@ -47,20 +25,31 @@ void require(bool condition, const char *what)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static Harness harness;
-    const QString risposta = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char *argv[] = {name, nullptr};
+    static const bool offscreen = qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+    static RichTextView view;
+    static Trascrizione *trascrizione = [] {
+        view.resize(400, 300);
+        view.show();
+        return new Trascrizione(&view, &view);
+    }();
+    static RichTextView copy; // where the RTF is read back
+    Q_UNUSED(offscreen);
 
-    harness.trascrizione->AzzeraUltimaRisposta();
+    const QString risposta = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    trascrizione->AzzeraUltimaRisposta();
     try {
-        harness.trascrizione->ElaboraRisposta(risposta);
+        trascrizione->ElaboraRisposta(risposta);
     } catch (const RuntimeError &e) {
         const int n = e.number();
         require(n == 9001 || n == 5 || n == 6 || n == 7 || n == 13, "only the parser's own errors");
     }
-    require(!harness.view->isHidden(), "the view is visible afterwards");
-    require(harness.trascrizione->UltimaRisposta() == risposta, "the reply is remembered");
-
-    harness.copy->setRtfSource(harness.view->rtfSource());
-    require(harness.copy->plainText() == harness.view->plainText(), "the transcript survives RTF");
+    require(!view.isHidden(), "the view is visible afterwards");
+    require(trascrizione->UltimaRisposta() == risposta, "the reply is remembered");
+    copy.setRtfSource(view.rtfSource());
+    require(copy.plainText() == view.plainText(), "the transcript survives RTF");
     return 0;
 }
