@@ -122,11 +122,11 @@ public:
     void run() override
     {
         TestHttpServer http;
-        QList<WindowHarness::Messaggio> messages;
+        QList<RecordChat> messages;
         for (int i = 1; i <= 50; ++i)
             messages.append({u"utente%1"_s.arg(i), u"07/12/2026 10:%1:00"_s.arg(i, 2, 10, QChar(u'0')), u"127.0.0.1"_s,
                              u"Messaggio numero %1, con qualche parola in più per fare volume."_s.arg(i)});
-        http.setBody(u"/getciarlachat.asp"_s, WindowHarness::risposta(messages).toUtf8());
+        http.setBody(u"/getciarlachat.asp"_s, RispostaDiProva::risposta(messages).toUtf8());
         port = http.port();
         tid = gettid();
         ready.release();
