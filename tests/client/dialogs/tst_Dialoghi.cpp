@@ -207,28 +207,20 @@ private Q_SLOTS:
         QCOMPARE(m_boxes->last().prompt, u"Numero di porta non valido. Impossibile procedere."_s);
     }
 
-    void systemSettingsClearProxyAndPort()
+    void systemSettingsClearProxyAndCredentialsAreTrimmed()
     {
         store(u"Proxy"_s, u"proxy.lan"_s);
         store(u"Porta"_s, u"3128"_s);
-        FrmImpostazioni dialog;
-        click(dialog, "OptSys");
-        QVERIFY(!child(dialog, "txtProxy")->isEnabled() && !child(dialog, "txtPorta")->isEnabled());
-        QCOMPARE(text(dialog, "txtProxy"), u"proxy.lan"_s);
-        click(dialog, "OKButton");
-        QVERIFY(!dialog.Annulla());
-        QCOMPARE(stored(u"Proxy"_s) + stored(u"Porta"_s), QString());
-    }
-
-    void credentialsTrimmedAndSyncWritten()
-    {
         {
             FrmImpostazioni dialog;
+            click(dialog, "OptSys");
+            QVERIFY(!child(dialog, "txtProxy")->isEnabled() && !child(dialog, "txtPorta")->isEnabled());
             child<QLineEdit>(dialog, "txtUser")->setText(u"  mario "_s);
             child<QLineEdit>(dialog, "txtPsw")->setText(u" segreta\t"_s);
             click(dialog, "chkSyn");
             click(dialog, "OKButton");
         }
+        QCOMPARE(stored(u"Proxy"_s) + stored(u"Porta"_s), QString());
         QCOMPARE(stored(u"Username"_s) + u'|' + stored(u"Password"_s) + u'|' + stored(u"Sincrono"_s), u"mario|segreta|1"_s);
         // Cancel writes nothing.
         const QByteArray prima = TestFiles::read(SettingsStore::filePath(impostazioni));
