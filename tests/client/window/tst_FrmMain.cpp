@@ -129,8 +129,7 @@ private Q_SLOTS:
         WindowHarness w;
         w.caricaEAttiva();
         FakeRetrieval *lettura = w.lettura();
-        // In flight: ticks do nothing.
-        w.tick();
+        // In flight: a tick does nothing.
         w.tick();
         QCOMPARE(lettura->downloads.size(), 1);
         lettura->rispondi(anna());
