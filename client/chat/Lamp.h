@@ -11,7 +11,6 @@ class Lamp : public QWidget
 public:
     Lamp(const QColor &colour, QWidget *parent = nullptr);
 
-    QColor colour() const { return m_colour; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
