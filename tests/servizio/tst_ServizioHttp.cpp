@@ -115,6 +115,7 @@ void TestServizioHttp::textSurvivesTheRoundTrip_data()
     typed("longest nick and message", QString(30, u'n'), QString(599, u'm') + u"è"_s);
     QTest::newRow("utf-8") << u"u"_s << QByteArray("NOME=u&messaggio=%C3%A8%E2%82%AC%F0%9F%98%80") << u"è€?"_s;
     QTest::newRow("broken utf-8 is windows-1252") << u"u"_s << QByteArray("NOME=u&messaggio=%C3%28") << u"Ã("_s;
+    QTest::newRow("bare line feed") << u"u"_s << QByteArray("NOME=u&messaggio=a%0Ab") << u"a\r\nb"_s;
     QTest::newRow("plus is a blank") << u"u"_s << QByteArray("NOME=u&messaggio=a+b%2Bc") << u"a b+c"_s;
     // An address with a stray "%" is read tolerantly: every "%" in it is then a plain percent sign.
     QTest::newRow("bad escape") << u"u"_s << QByteArray("NOME=u&messaggio=100%zz%41") << u"100%zz%41"_s;
@@ -208,7 +209,6 @@ void TestServizioHttp::roomsAreKeptApart()
     QCOMPARE(shown("/getciarlachat.asp"), QStringList{u"privato"_s});
     QCOMPARE(shown("/getmsgchat2.asp"), QStringList{u"signori"_s});
     QCOMPARE(m_service->get("/chat/getmsgchat2.asp").body, m_service->get("/getmsgchat2.asp").body);
-    QCOMPARE(m_service->get("/chat/getciarlachat.asp").body, m_service->get("/getciarlachat.asp").body);
 }
 
 void TestServizioHttp::pagesAnswer_data()
