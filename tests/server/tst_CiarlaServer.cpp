@@ -141,6 +141,14 @@ class tst_CiarlaServer : public QObject
 
     QString stanza() const { return m_http->url(u"/stanza"_s); }
 
+    // Fetches the room page: exactly one more event comes, the page itself.
+    bool fetchesTheRoom(RecuperaHTTP &object, const EventRecorder &recorder) const
+    {
+        const int count = int(recorder.events.size()) + 1; // the event may come before fetch returns
+        fetch(object, stanza());
+        return recorder.settle(count) && recorder.events.last() == buongiorno;
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -175,9 +183,7 @@ private Q_SLOTS:
         EventRecorder recorder(object);
         qint16 statoDuringEvent = -1;
         recorder.during = [&](const QString &) { statoDuringEvent = object.stato(); };
-        fetch(object, stanza());
-        QVERIFY(recorder.settle(1));
-        QCOMPARE(recorder.events, QStringList{buongiorno});
+        QVERIFY(fetchesTheRoom(object, recorder));
         QCOMPARE(statoDuringEvent + object.stato(), 0);
         // The request, its state codes, the last one 12, then the answer.
         const QString log = serverLog().join(u'|');
@@ -196,9 +202,7 @@ private Q_SLOTS:
             statoDuringEvent = object.stato();
             refusal = runtimeErrorTextOf([&] { object.Download(); });
         };
-        fetch(object, stanza());
-        QVERIFY(recorder.settle(1));
-        QCOMPARE(recorder.events, QStringList{buongiorno});
+        QVERIFY(fetchesTheRoom(object, recorder));
         // Still busy while the client handles the body: a new Download is refused.
         QCOMPARE(statoDuringEvent, qint16(1));
         QCOMPARE(refusal, u"1009: Il server è occupato..."_s);
@@ -309,9 +313,7 @@ private Q_SLOTS:
         if (terminaInside) {
             // The object goes on working: the next request starts afresh.
             recorder.during = nullptr;
-            fetch(object, stanza());
-            QVERIFY(recorder.settle(2));
-            QCOMPARE(recorder.events[1], buongiorno);
+            QVERIFY(fetchesTheRoom(object, recorder));
             QCOMPARE(object.stato(), qint16(0));
         }
     }
@@ -389,9 +391,7 @@ private Q_SLOTS:
         QCOMPARE(silentObject.stato(), qint16(0));
         QTRY_COMPARE(m_http->abandonedRequests(), 1);
         QVERIFY(!serverLog().join(u'\n').contains(u"4566"_s));
-        fetch(silentObject, stanza());
-        QVERIFY(silentEvents.settle(2));
-        QCOMPARE(silentEvents.events[1], buongiorno);
+        QVERIFY(fetchesTheRoom(silentObject, silentEvents));
     }
 
     void clientDeathReleasesItsObjects()
@@ -408,9 +408,7 @@ private Q_SLOTS:
         other.waitForFinished();
         // Its transfer is cancelled; the other client is not disturbed.
         QTRY_COMPARE(m_http->abandonedRequests(), 1);
-        fetch(*mine, stanza());
-        QVERIFY(recorder.settle(1));
-        QCOMPARE(recorder.events, QStringList{buongiorno});
+        QVERIFY(fetchesTheRoom(*mine, recorder));
         QCOMPARE(serverPid(), pid);
         // With no object left, the server ends by itself.
         QDBusServiceWatcher watcher(serverName, QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForUnregistration);
@@ -437,8 +435,7 @@ private Q_SLOTS:
         // The next call creates the object anew on a server that the bus starts.
         QCOMPARE(object.URL(), m_http->url(u"/muta"_s));
         QVERIFY(serverPid() != pid);
-        fetch(object, stanza());
-        QVERIFY(recorder.settle(2));
+        QVERIFY(fetchesTheRoom(object, recorder));
         // Killed between two requests: the next Download just works.
         ::kill(pid_t(serverPid()), SIGKILL);
         object.Download();
