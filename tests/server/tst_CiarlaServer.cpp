@@ -459,12 +459,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("interface");
         QTest::addColumn<QString>("member");
         QTest::addColumn<QVariantList>("arguments");
-        // The gate refuses by sender alone: one member of each interface is enough.
-        QTest::newRow("Download") << objectInterface << u"Download"_s << QVariantList();
+        for (const QString &member : {u"Download"_s, u"Termina"_s, u"LeggiConfigurazione"_s})
+            QTest::newRow(qPrintable(member)) << objectInterface << member << QVariantList();
         QTest::newRow("Advise") << platformInterface << u"Advise"_s << QVariantList{QVariant::fromValue(QDBusObjectPath(u"/sink"_s))};
+        QTest::newRow("Unadvise") << platformInterface << u"Unadvise"_s << QVariantList();
+        QTest::newRow("Rilascia") << platformInterface << u"Rilascia"_s << QVariantList();
         QTest::newRow("Introspect") << u"org.freedesktop.DBus.Introspectable"_s << u"Introspect"_s << QVariantList();
         QTest::newRow("GetAll") << propertiesInterface << u"GetAll"_s << QVariantList{objectInterface};
-        const QList<std::pair<QString, QVariant>> values{{u"URL"_s, u"http://127.0.0.1:1/altra"_s}, {u"Password"_s, u"ladro"_s}};
+        const QList<std::pair<QString, QVariant>> values{
+            {u"URL"_s, u"http://127.0.0.1:1/altra"_s}, {u"stato"_s, qint16(1)},     {u"NomeProxy"_s, u"127.0.0.1"_s},
+            {u"PortaProxy"_s, u"1"_s},                  {u"Username"_s, u"ladro"_s}, {u"Password"_s, u"ladro"_s},
+            {u"Sincrono"_s, true}};
         for (const auto &[name, value] : values) {
             QTest::newRow(qPrintable(u"Get "_s + name)) << propertiesInterface << u"Get"_s << QVariantList{objectInterface, name};
             QTest::newRow(qPrintable(u"Set "_s + name))
