@@ -1,9 +1,7 @@
 #include "TestHttpServer.h"
 
-#include <QPointer>
 #include <QSslServer>
 #include <QTcpSocket>
-#include <QTimer>
 #include <QUrl>
 #include <memory>
 
@@ -52,8 +50,7 @@ quint16 TestHttpServer::closedPort()
 void TestHttpServer::serve(QTcpSocket *socket)
 {
     auto pending = std::make_shared<QByteArray>();
-    auto unanswered = std::make_shared<bool>(false);
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket, pending, unanswered] {
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, pending] {
         pending->append(socket->readAll());
         for (qsizetype end; (end = pending->indexOf("\r\n\r\n")) >= 0;) {
             const QByteArray head = pending->left(end + 4);
@@ -63,30 +60,18 @@ void TestHttpServer::serve(QTcpSocket *socket)
             const QString path = target.path();
             ++m_requests[path];
             m_proxied += target.isRelative() ? 0 : 1;
-            const Response response = m_responses.value(path);
-            if (response.neverAnswer) {
-                *unanswered = true;
+            if (m_responses.value(path).neverAnswer) {
+                socket->setProperty("unanswered", true);
                 continue;
             }
             bool close = false;
-            const QByteArray bytes = answer(path, head, !target.isRelative(), &close);
-            auto send = [to = QPointer<QTcpSocket>(socket), unanswered, bytes, close] {
-                if (!to)
-                    return;
-                *unanswered = false;
-                to->write(bytes);
-                if (close)
-                    to->disconnectFromHost();
-            };
-            *unanswered = true;
-            if (response.delayMs > 0)
-                QTimer::singleShot(response.delayMs, this, send);
-            else
-                send();
+            socket->write(answer(path, head, !target.isRelative(), &close));
+            if (close)
+                socket->disconnectFromHost();
         }
     });
-    connect(socket, &QTcpSocket::disconnected, this, [this, socket, unanswered] {
-        m_abandoned += *unanswered ? 1 : 0;
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+        m_abandoned += socket->property("unanswered").toBool() ? 1 : 0;
         socket->deleteLater();
     });
 }

@@ -11,7 +11,7 @@
 class QTcpSocket;
 
 // An HTTP/1.1 server on 127.0.0.1 for the tests. Each path answers as told:
-// any status, headers and charset, slowly, half-way, or never; unknown paths
+// any status, headers and charset, half-way, or never; unknown paths
 // get 404. Connections are kept alive between requests. It is also the tests'
 // HTTP proxy: a request for an absolute address is counted as proxied and
 // answered from the same table, once it brings the proxy credentials if any.
@@ -25,8 +25,7 @@ public:
         QByteArray reason = "OK";
         QByteArray contentType = "text/html; charset=utf-8";
         QByteArray body = {};
-        int delayMs = 0;
-        bool neverAnswer = false; // takes the request and never answers it
+            bool neverAnswer = false; // takes the request and never answers it
         // Announces the whole body but sends only this many bytes, then closes.
         qsizetype cutAfter = -1;
         // "user:password" that Basic authentication must give; 401 otherwise.
