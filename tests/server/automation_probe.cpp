@@ -1,7 +1,7 @@
 // A client of CiarlaServer in a process of its own, for the tests that need
 // one to fail to start the server or to die in the middle of a request.
-//   automation_probe         creates an object; prints "ok" or "number: description"
-//   automation_probe <url>   also starts a download of <url>, prints "started", then waits to be killed
+//   automation_probe         creates an object, or prints "number: description" and exits with 2
+//   automation_probe <url>   also starts a download of <url>, then waits to be killed
 #include "RecuperaHTTP.h"
 #include "RuntimeError.h"
 
@@ -24,7 +24,5 @@ int main(int argc, char **argv)
         std::printf("%d: %s\n", error.number(), qPrintable(error.description()));
         return 2;
     }
-    std::printf("%s\n", url.isEmpty() ? "ok" : "started");
-    std::fflush(stdout);
     return url.isEmpty() ? 0 : app.exec();
 }
