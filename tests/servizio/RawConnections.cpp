@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <QDeadlineTimer>
 #include <cerrno>
-#include <cstdio>
 #include <poll.h>
 #include <unistd.h>
 
@@ -29,9 +28,8 @@ int RawConnections::open(quint16 port, int count, int perAddress, int firstHost)
     const size_t before = m_fds.size();
     for (int i = 0; i < count; ++i) {
         const int host = firstHost + i / perAddress;
-        char source[32];
-        std::snprintf(source, sizeof source, "127.1.%d.%d", host / 250, host % 250 + 1);
-        if (const int fd = connectFrom(port, source); fd >= 0)
+        const QByteArray source = "127.1." + QByteArray::number(host / 250) + '.' + QByteArray::number(host % 250 + 1);
+        if (const int fd = connectFrom(port, source.constData()); fd >= 0)
             m_fds.push_back(fd);
     }
     return int(m_fds.size() - before);

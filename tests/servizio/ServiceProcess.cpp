@@ -3,9 +3,9 @@
 #include "RawConnections.h"
 #include "RispostaChat.h"
 #include "RuntimeError.h"
+#include "TestFiles.h"
 #include "Windows1252.h"
 
-#include <QFile>
 #include <QRegularExpression>
 
 ServiceProcess::ServiceProcess(const QString &database, const QStringList &options)
@@ -45,11 +45,9 @@ void ServiceProcess::killAbruptly()
 
 qint64 ServiceProcess::residentKb() const
 {
-    QFile status(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
-    status.open(QIODevice::ReadOnly);
-    const QByteArray text = status.readAll();
-    const qsizetype at = text.indexOf("VmRSS:");
-    return at < 0 ? 0 : text.mid(at + 6, text.indexOf(" kB", at) - at - 6).trimmed().toLongLong();
+    static const QRegularExpression rss(QStringLiteral("VmRSS:\\s*(\\d+) kB"));
+    const QByteArray status = TestFiles::read(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
+    return rss.match(QString::fromLatin1(status)).captured(1).toLongLong();
 }
 
 QByteArray ServiceProcess::logUntil(const QByteArray &needle)
@@ -59,11 +57,6 @@ QByteArray ServiceProcess::logUntil(const QByteArray &needle)
     while (!log.contains(needle) && m_process.waitForReadyRead(10000))
         log += m_process.readAllStandardError();
     return log.left(log.indexOf('\n', log.indexOf(needle)) + 1);
-}
-
-QString ServiceProcess::Reply::text() const
-{
-    return Windows1252::decode(body);
 }
 
 QList<ServiceProcess::Record> ServiceProcess::Reply::records() const

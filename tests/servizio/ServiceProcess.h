@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Windows1252.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QStringList>
@@ -27,17 +29,13 @@ public:
     {
         int status = 0; // 0: no answer
         QByteArray body;
-        QString text() const; // read as Windows-1252, as the client reads chat pages
+        QString text() const { return Windows1252::decode(body); } // as the client reads chat pages
         QList<Record> records() const; // of a poll page, read by the client's own reader
         QStringList messages() const;
     };
     // One GET of `target` byte for byte on a fresh connection; `headers` are extra lines ending in CR LF.
     Reply get(const QByteArray &target, const QByteArray &headers = {}) const { return get(m_port, target, headers); }
     static Reply get(quint16 port, const QByteArray &target, const QByteArray &headers = {});
-    Reply put(const QString &page, const QString &nick, const QString &message) const
-    {
-        return get(putTarget(page, nick, message));
-    }
     // The client's put: every character of nick and message as %XX of its Windows-1252 code.
     static QByteArray putTarget(const QString &page, const QString &nick, const QString &message);
     static QByteArray codifica(const QString &text);

@@ -3,7 +3,6 @@
 #include "ConnectionLimiter.h"
 #include "FloodGuard.h"
 #include "MessageRules.h"
-#include "QueryText.h"
 
 #include <QtTest>
 
@@ -14,8 +13,6 @@ class TestServizioParts : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void queryValues_data();
-    void queryValues();
     void floodGuardCountsPerSenderWithinTheWindow();
     void rules_data();
     void rules();
@@ -23,27 +20,6 @@ private Q_SLOTS:
     void clientAddress();
     void trustedProxyPassesTheCapPerAddressOnly();
 };
-
-void TestServizioParts::queryValues_data()
-{
-    QTest::addColumn<QString>("query");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value"); // "(missing)" when absent
-    QTest::newRow("key in any case") << "nome=x" << "NOME" << u"x"_s;
-    QTest::newRow("first of two") << "NOME=a&NOME=b" << "NOME" << u"a"_s;
-    QTest::newRow("empty value") << "NOME=&messaggio=" << "messaggio" << QString();
-    QTest::newRow("key without =") << "messaggio&NOME=a" << "messaggio" << QString();
-    QTest::newRow("missing") << "NOME=a" << "messaggio" << u"(missing)"_s;
-    QTest::newRow("escaped key") << "%4E%4F%4D%45=z" << "NOME" << u"z"_s;
-}
-
-void TestServizioParts::queryValues()
-{
-    QFETCH(QString, query);
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    QCOMPARE(QueryText::value(query, key).value_or(u"(missing)"_s), value);
-}
 
 void TestServizioParts::floodGuardCountsPerSenderWithinTheWindow()
 {
