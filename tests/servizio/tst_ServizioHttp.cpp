@@ -222,11 +222,12 @@ void TestServizioHttp::everyRequestIsLogged()
 {
     start();
     QCOMPARE(m_service->get("/getmsgchat1.asp").status, 200);
+    const QByteArray first = m_service->logUntil("/getmsgchat1.asp"); // each worker writes its lines in its own time
     QCOMPARE(m_service->get("/manca.asp%0A%20finto").status, 404);
     // time, address, page, status, time taken; what the client sent cannot break a line
     static const QRegularExpression line(
         u"^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} 127\\.0\\.0\\.1 (\\S+) (\\d{3}) \\d+\\.\\d{3} ms$"_s);
-    const QStringList lines = QString::fromUtf8(m_service->logUntil("/manca.asp")).trimmed().split(u'\n');
+    const QStringList lines = QString::fromUtf8(first + m_service->logUntil("/manca.asp")).trimmed().split(u'\n');
     QCOMPARE(lines.size(), 2);
     const QRegularExpressionMatch poll = line.match(lines.at(0)), missing = line.match(lines.at(1));
     QVERIFY2(poll.hasMatch() && missing.hasMatch(), qPrintable(lines.join(u'|')));
