@@ -3,12 +3,12 @@
 #include "FrmMain.h"
 #include "LimitedTextEdit.h"
 #include "MessageBoxRecorder.h"
+#include "ServiceProcess.h"
 #include "WindowHarness.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
-#include <sys/prctl.h>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -41,14 +40,9 @@ private Q_SLOTS:
         avviaServizio(0);
     }
 
-    void cleanupTestCase() { fermaServizio(); }
-
-    void init() { m_boxes = std::make_unique<MessageBoxRecorder>(); }
-
-    void cleanup() { m_boxes.reset(); }
-
     void firstPollThenOneEveryTickAndMessageTravels()
     {
+        MessageBoxRecorder boxes;
         const QString nick = u"Anna \"l'ape\" & co. 100%"_s;
         const QString testo = u"<b>ciao</b> a tutti & 50% di sconto\nseconda riga: è € ñ"_s;
         auto mittente = apriFinestra(nick, false);
@@ -67,8 +61,8 @@ private Q_SLOTS:
         mittente->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->setPlainText(testo);
         const int invii = richieste(paginaInvio);
         QTest::mouseClick(mittente->findChild<QPushButton *>(u"cmdInvia"_s), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > 0, attesaLunga);
-        QCOMPARE(m_boxes->lastBox(), u"64 Invio: Messaggio Inviato"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(boxes.count() > 0, attesaLunga);
+        QCOMPARE(boxes.lastBox(), u"64 Invio: Messaggio Inviato"_s);
         // The service may log the request after its reply has arrived.
         QTRY_COMPARE_WITH_TIMEOUT(richieste(paginaInvio), invii + 1, attesaLunga);
         // The other window shows it at one of its next polls: nick, time stamp,
@@ -81,27 +75,28 @@ private Q_SLOTS:
         QVERIFY2(mostrato.contains(QRegularExpression(u"\\n[^\\r\\n]*\\d{1,2}[:.]\\d{2}[^\\r\\n]* 127\\.0\\.0\\.1 ha scritto:\\r\\n"_s)),
                  qPrintable(mostrato));
         QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*mittente).contains(paragrafi), attesaLunga);
-        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(boxes.count(), 1);
     }
 
     void serviceAndRetrievalServerStoppedAndRestarted()
     {
+        MessageBoxRecorder boxes;
         auto finestra = apriFinestra(u"carla"_s);
         QVERIFY(finestra);
         QTRY_VERIFY_WITH_TIMEOUT(spia(*finestra) == u"on-line"_s, attesaLunga);
         QSignalSpy tick(finestra->findChild<QTimer *>(u"tmrLetturaMsg"_s), &QTimer::timeout);
-        const quint16 porta = m_porta;
-        fermaServizio();
+        const quint16 porta = m_servizio->port();
+        m_servizio.reset();
         QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"errore"_s, attesaLunga);
-        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(boxes.count(), 1);
         // The same failure again at later ticks: banner only, no new box.
         const int tickAlGuasto = int(tick.count());
         QTRY_VERIFY_WITH_TIMEOUT(tick.count() >= tickAlGuasto + 2, attesaLunga);
-        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(boxes.count(), 1);
         avviaServizio(porta);
         QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"on-line"_s, attesaLunga);
         QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*finestra).contains(u"Nick /> "_s), attesaLunga);
-        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(boxes.count(), 1);
         // CiarlaServer killed: the bus starts a new one; polling resumes through it without a reload.
         QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
         const QString nome = u"it.ciarlasoft.CiarlaServer"_s;
@@ -113,47 +108,27 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(richieste(paginaLettura) >= prima + 2, attesaLunga);
         QVERIFY(bus->isServiceRegistered(nome) && bus->servicePid(nome) != pid);
         QTRY_COMPARE_WITH_TIMEOUT(spia(*finestra), u"on-line"_s, attesaLunga);
-        const int boxPrima = m_boxes->count();
+        const int boxPrima = boxes.count();
         finestra->findChild<LimitedTextEdit *>(u"txtContenuto"_s)->setPlainText(u"ancora qui"_s);
         QTest::mouseClick(finestra->findChild<QPushButton *>(u"cmdInvia"_s), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > boxPrima, attesaLunga);
-        QCOMPARE(m_boxes->last().prompt, u"Messaggio Inviato"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(boxes.count() > boxPrima, attesaLunga);
+        QCOMPARE(boxes.last().prompt, u"Messaggio Inviato"_s);
     }
 
 private:
+    // On a free port, or again on the port it had; one log line for every request.
     void avviaServizio(quint16 porta)
     {
-        m_servizio = std::make_unique<QProcess>();
-        // A test that crashes must not leave the service behind.
-        m_servizio->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        connect(m_servizio.get(), &QProcess::readyReadStandardError, this,
-                [this] { m_registro += m_servizio->readAllStandardError(); });
-        m_servizio->start(QStringLiteral(SERVIZIO),
-                          {u"--address"_s, u"127.0.0.1"_s, u"--port"_s, QString::number(porta), u"--database"_s,
-                           m_cartella.filePath(u"chat.db"_s)});
-        QVERIFY(m_servizio->waitForStarted());
-        // The first line on standard output names the address it listens on.
-        QByteArray uscita;
-        QTRY_VERIFY_WITH_TIMEOUT((uscita += m_servizio->readAllStandardOutput()).contains('\n'), attesaLunga);
-        const QRegularExpressionMatch trovato = QRegularExpression(u":(\\d+)/"_s).match(QString::fromUtf8(uscita));
-        QVERIFY2(trovato.hasMatch(), uscita.constData());
-        m_porta = quint16(trovato.captured(1).toUInt());
-    }
-
-    void fermaServizio()
-    {
-        if (!m_servizio)
-            return;
-        m_servizio->terminate();
-        m_servizio->waitForFinished();
-        m_servizio.reset();
+        m_servizio = std::make_unique<ServiceProcess>(m_cartella.filePath(u"chat.db"_s),
+                                                      QStringList{u"--port"_s, QString::number(porta)});
+        QVERIFY2(m_servizio->start(), m_servizio->errorOutput().constData());
     }
 
     // A window on the local service, loaded; unless told, also shown and made active.
     std::unique_ptr<FrmMain> apriFinestra(const QString &nick, bool attiva = true)
     {
         auto finestra = std::make_unique<FrmMain>();
-        WindowHarness::scegliServer(u"127.0.0.1:"_s + QString::number(m_porta));
+        WindowHarness::scegliServer(u"127.0.0.1:"_s + QString::number(m_servizio->port()));
         if (!finestra->Form_Initialize())
             return nullptr;
         finestra->Form_Load();
@@ -165,14 +140,15 @@ private:
         return finestra;
     }
 
-    // The service logs one line for every request.
-    int richieste(const QByteArray &pagina) const { return int(m_registro.count(pagina)); }
+    int richieste(const QByteArray &pagina)
+    {
+        m_registro += m_servizio->errorOutput();
+        return int(m_registro.count(pagina));
+    }
 
     QTemporaryDir m_cartella;
-    std::unique_ptr<QProcess> m_servizio;
-    quint16 m_porta = 0;
+    std::unique_ptr<ServiceProcess> m_servizio;
     QByteArray m_registro;
-    std::unique_ptr<MessageBoxRecorder> m_boxes;
 };
 
 QTEST_MAIN(tst_CiarlaChatEndToEnd)
