@@ -21,7 +21,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -69,12 +68,6 @@ QString storedServer()
 {
     return SettingsStore::value(chat, u"server"_s, u"canali"_s).value_or(u"<missing>"_s) + u'|'
          + SettingsStore::value(chat, u"server"_s, u"dns"_s).value_or(u"<missing>"_s);
-}
-
-void chooseServer(frmSceltaServer &dialog, const QString &server)
-{
-    click(dialog, "optServer1");
-    child<QLineEdit>(dialog, "txtServer")->setText(server);
 }
 
 void writeRegistryText(const QString &path, const QString &name, const QString &text)
@@ -125,7 +118,6 @@ private Q_SLOTS:
         QTest::newRow("blanks around") << u"  proxy.lan "_s << u" 1 "_s << u"proxy.lan|3128|mario|segreta|1"_s;
         QTest::newRow("blank proxy") << u" "_s << u"1"_s << u"||mario|segreta|1"_s;
         QTest::newRow("sync 2") << u"p"_s << u"2"_s << u"p|3128|mario|segreta|0"_s;
-        QTest::newRow("sync true") << u"p"_s << u"true"_s << u"p|3128|mario|segreta|0"_s;
     }
 
     void loadingTrimsAndReadsTheSyncFlag()
@@ -142,7 +134,6 @@ private Q_SLOTS:
         }
         FrmImpostazioni dialog;
         QVERIFY(dialog.Annulla());
-        QCOMPARE(child<QLineEdit>(dialog, "txtPsw")->echoMode(), QLineEdit::Password);
         const bool conProxy = !mostrato.startsWith(u'|');
         QCOMPARE(child<QRadioButton>(dialog, "OptProxy")->isChecked(), conProxy);
         QCOMPARE(child(dialog, "txtProxy")->isEnabled() && child(dialog, "txtPorta")->isEnabled(), conProxy);
@@ -232,16 +223,49 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(SettingsStore::filePath(impostazioni)), prima);
     }
 
-    void firstRunOffersTheOwnRooms()
+    void offeredChoiceAndWhatIsStored_data()
     {
+        QTest::addColumn<QString>("prima"); // the stored choice as "canali|dns"; null: a first run
+        QTest::addColumn<bool>("offertoServer");
+        QTest::addColumn<QStringList>("bottoni");
+        QTest::addColumn<QString>("esito"); // Annulla|CanaliCiarlaChat|NomeServer
+        QTest::addColumn<QString>("dopo");
+        const QString lan = u"http://chat.lan/"_s;
+        QTest::newRow("first run offers the own rooms")
+            << QString() << false << QStringList{u"OKButton"_s} << u"0|1|"_s << u"1|<missing>"_s;
+        QTest::newRow("only 1 means the own rooms")
+            << u" 1|"_s + lan << true << QStringList{u"OKButton"_s} << u"0|0|"_s + lan << u"0|"_s + lan;
+        QTest::newRow("own rooms keep the server")
+            << u"0|"_s + lan << true << QStringList{u"optServer0"_s, u"OKButton"_s} << u"0|1|"_s << u"1|"_s + lan;
+        QTest::newRow("closing stores nothing")
+            << QString() << false << QStringList{u"optServer1"_s, u"CancelButton"_s} << u"1|0|"_s << u"<missing>|<missing>"_s;
+    }
+
+    void offeredChoiceAndWhatIsStored()
+    {
+        QFETCH(QString, prima);
+        QFETCH(bool, offertoServer);
+        QFETCH(QStringList, bottoni);
+        QFETCH(QString, esito);
+        QFETCH(QString, dopo);
+        if (!prima.isNull()) {
+            QVERIFY(SettingsStore::setValue(chat, u"server"_s, u"canali"_s, prima.section(u'|', 0, 0)));
+            QVERIFY(SettingsStore::setValue(chat, u"server"_s, u"dns"_s, prima.section(u'|', 1)));
+        }
         frmSceltaServer dialog;
-        QVERIFY(dialog.Annulla());
-        QVERIFY(child<QRadioButton>(dialog, "optServer0")->isChecked());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        // A remembered server is offered with its name selected; the own rooms with the name greyed.
         auto *txtServer = child<QLineEdit>(dialog, "txtServer");
-        QVERIFY(txtServer->text().isEmpty() && !txtServer->isEnabled() && !child(dialog, "lblServer")->isEnabled());
-        click(dialog, "OKButton");
-        QVERIFY(!dialog.Annulla() && dialog.CanaliCiarlaChat() && dialog.NomeServer().isEmpty());
-        QCOMPARE(storedServer(), u"1|<missing>"_s);
+        QCOMPARE(child<QRadioButton>(dialog, "optServer1")->isChecked(), offertoServer);
+        QCOMPARE(txtServer->text(), prima.section(u'|', 1));
+        QCOMPARE(txtServer->isEnabled() && child(dialog, "lblServer")->isEnabled(), offertoServer);
+        if (offertoServer)
+            QTRY_COMPARE(txtServer->selectedText(), txtServer->text());
+        for (const QString &bottone : bottoni)
+            click(dialog, qPrintable(bottone));
+        QCOMPARE(u"%1|%2|%3"_s.arg(dialog.Annulla()).arg(dialog.CanaliCiarlaChat()).arg(dialog.NomeServer()), esito);
+        QCOMPARE(storedServer(), dopo);
     }
 
     void typedAddressIsNormalised_data()
@@ -261,54 +285,13 @@ private Q_SLOTS:
         QFETCH(QString, digitato);
         QFETCH(QString, atteso);
         frmSceltaServer dialog;
-        chooseServer(dialog, digitato);
+        click(dialog, "optServer1");
+        child<QLineEdit>(dialog, "txtServer")->setText(digitato);
         QVERIFY(child(dialog, "lblServer")->isEnabled());
         click(dialog, "OKButton");
         QVERIFY(!dialog.Annulla() && !dialog.CanaliCiarlaChat());
         QCOMPARE(dialog.NomeServer(), atteso);
         QCOMPARE(storedServer(), u"0|"_s + atteso);
-    }
-
-    void ownRoomsKeepTheRememberedServer()
-    {
-        {
-            frmSceltaServer dialog;
-            chooseServer(dialog, u"chat.lan"_s);
-            click(dialog, "OKButton");
-        }
-        {
-            frmSceltaServer dialog;
-            QVERIFY(child<QRadioButton>(dialog, "optServer1")->isChecked());
-            click(dialog, "optServer0");
-            click(dialog, "OKButton");
-            QVERIFY(dialog.CanaliCiarlaChat());
-        }
-        QCOMPARE(storedServer(), u"1|http://chat.lan/"_s);
-        frmSceltaServer dialog;
-        QVERIFY(child<QRadioButton>(dialog, "optServer0")->isChecked());
-        QCOMPARE(child<QLineEdit>(dialog, "txtServer")->text(), u"http://chat.lan/"_s);
-        QVERIFY(!child(dialog, "txtServer")->isEnabled());
-    }
-
-    void rememberedOwnServerIsPreselected_data()
-    {
-        QTest::addColumn<QString>("canali");
-        QTest::newRow("0") << u"0"_s;
-        QTest::newRow("1 with blank") << u" 1"_s;
-    }
-
-    void rememberedOwnServerIsPreselected()
-    {
-        QFETCH(QString, canali);
-        QVERIFY(SettingsStore::setValue(chat, u"server"_s, u"canali"_s, canali));
-        QVERIFY(SettingsStore::setValue(chat, u"server"_s, u"dns"_s, u"http://chat.lan/"_s));
-        frmSceltaServer dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        auto *txtServer = child<QLineEdit>(dialog, "txtServer");
-        QVERIFY(child<QRadioButton>(dialog, "optServer1")->isChecked() && txtServer->isEnabled());
-        QTRY_COMPARE(QApplication::focusWidget(), txtServer);
-        QTRY_COMPARE(txtServer->selectedText(), u"http://chat.lan/"_s);
     }
 
     void arrowKeyChoiceFocusesTheServerNameWhichIsNeeded()
@@ -331,16 +314,6 @@ private Q_SLOTS:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY(!dialog.Annulla());
         QCOMPARE(dialog.NomeServer(), u"http://chat.lan/"_s);
-    }
-
-    void closingStoresNothing()
-    {
-        frmSceltaServer dialog;
-        chooseServer(dialog, u"chat.lan"_s);
-        QTimer::singleShot(0, &dialog, [&dialog] { click(dialog, "CancelButton"); });
-        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
-        QVERIFY(dialog.Annulla() && dialog.NomeServer().isEmpty() && !dialog.CanaliCiarlaChat());
-        QVERIFY(!QFile::exists(SettingsStore::filePath(chat)));
     }
 
     void linksOpenMailAndSite()
