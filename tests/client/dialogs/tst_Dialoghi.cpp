@@ -287,7 +287,6 @@ private Q_SLOTS:
         frmSceltaServer dialog;
         click(dialog, "optServer1");
         child<QLineEdit>(dialog, "txtServer")->setText(digitato);
-        QVERIFY(child(dialog, "lblServer")->isEnabled());
         click(dialog, "OKButton");
         QVERIFY(!dialog.Annulla() && !dialog.CanaliCiarlaChat());
         QCOMPARE(dialog.NomeServer(), atteso);
