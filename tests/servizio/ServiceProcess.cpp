@@ -8,6 +8,9 @@
 
 #include <QRegularExpression>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 ServiceProcess::ServiceProcess(const QString &database, const QStringList &options)
     : m_arguments(QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--database"), database}
                   + options)
@@ -23,6 +26,8 @@ ServiceProcess::~ServiceProcess()
 
 bool ServiceProcess::start()
 {
+    // A test that crashes must not leave its service listening.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(QStringLiteral(SERVIZIO_PROGRAM), m_arguments);
     QByteArray said;
     while (!said.contains('\n') && m_process.waitForReadyRead(10000))
