@@ -5,8 +5,12 @@
 #include "ServiceOptions.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 namespace {
 // Every connection is a descriptor: take all the system allows.
@@ -18,12 +22,38 @@ void raiseDescriptorLimit()
         setrlimit(RLIMIT_NOFILE, &limit);
     }
 }
+
+// A stop (SIGTERM) or Ctrl-C (SIGINT) ends the event loop like a quit: the workers are
+// joined, the request log written out and pending writes finished before the exit. They
+// are blocked before any thread starts, so every thread inherits the mask and only the
+// signalfd sees them; after the first, a second one ends the process at once.
+void quitOnStopSignals(QCoreApplication &app)
+{
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGINT);
+    const int fd = signalfd(-1, &stop, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (fd < 0)
+        return; // the default action still ends the process
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    auto *notifier = new QSocketNotifier(fd, QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [fd, stop, notifier] {
+        signalfd_siginfo received{};
+        if (read(fd, &received, sizeof received) != sizeof received)
+            return;
+        notifier->setEnabled(false);
+        pthread_sigmask(SIG_UNBLOCK, &stop, nullptr);
+        QCoreApplication::quit();
+    });
+}
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ciarla-servizio"));
+    quitOnStopSignals(app);
 
     QString error;
     const std::optional<ServiceOptions> options = ServiceOptions::parse(QCoreApplication::arguments(), &error);

@@ -19,9 +19,8 @@ ServiceProcess::ServiceProcess(const QString &database, const QStringList &optio
 
 ServiceProcess::~ServiceProcess()
 {
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000))
-        killAbruptly();
+    if (!stop())
+        killAbruptly(); // does nothing when it has ended
 }
 
 bool ServiceProcess::start()
@@ -40,6 +39,13 @@ bool ServiceProcess::start()
 void ServiceProcess::discardLog()
 {
     m_process.setStandardErrorFile(QProcess::nullDevice());
+}
+
+bool ServiceProcess::stop()
+{
+    m_process.terminate();
+    return m_process.waitForFinished(5000) && m_process.exitStatus() == QProcess::NormalExit
+        && m_process.exitCode() == 0;
 }
 
 void ServiceProcess::killAbruptly()

@@ -15,6 +15,7 @@ public:
 
     bool start(); // false when the program did not say its port
     void discardLog(); // before start(): one log line per request would cost a bench more than the service
+    bool stop(); // SIGTERM; true when the service ended cleanly
     void killAbruptly(); // SIGKILL: no chance to tidy up
     quint16 port() const { return m_port; }
     qint64 residentKb() const; // from /proc; 0 when unreadable
