@@ -37,7 +37,7 @@ ChatService::ChatService(MessageArchive &archive, const Limits &limits, RoomPage
 ServiceReply ChatService::page(const ServiceRequest &request)
 {
     if (!request.isGet)
-        return methodNotAllowed();
+        return methodNotAllowed("GET, HEAD");
     if (auto page = MakerSite::answer(request.path, request.encodedQuery))
         return *page;
     return notFound();
@@ -111,13 +111,14 @@ ServiceReply ChatService::notFound()
         .reply(404, ServiceReply::Charset::Utf8);
 }
 
-ServiceReply ChatService::methodNotAllowed()
+ServiceReply ChatService::methodNotAllowed(const QByteArray &allow)
 {
     ServiceReply reply = HtmlPage(QStringLiteral("RICHIESTA NON AMMESSA"))
                              .heading(QStringLiteral("Richiesta non ammessa"))
-                             .paragraph(QStringLiteral("Questo servizio risponde solo a richieste GET."))
+                             .paragraph(QStringLiteral("Questa pagina risponde solo a richieste %1.")
+                                            .arg(QString::fromLatin1(allow).replace(QStringLiteral(", "), QStringLiteral(" e "))))
                              .reply(405, ServiceReply::Charset::Utf8);
-    reply.headers.emplaceBack("Allow", "GET");
+    reply.headers.emplaceBack("Allow", allow);
     return reply;
 }
 

@@ -35,13 +35,14 @@ public:
     void put(const RoomDirectory::Entry &room, const ServiceRequest &request, const ReplyHandler &reply);
     // From any thread: every page that is neither a room's poll nor its put.
     static ServiceReply page(const ServiceRequest &request);
+    // `allow`: the methods the page answers.
+    static ServiceReply methodNotAllowed(const QByteArray &allow);
 
 private:
     static ServiceReply putStored(const RoomDirectory::Entry &room);
     static ServiceReply putRefused(int status, const QString &reason);
     static ServiceReply flooded();
     static ServiceReply notFound();
-    static ServiceReply methodNotAllowed();
     Room &roomFor(const RoomDirectory::Entry &entry);
     static QString displayAddress(const QHostAddress &client);
 

@@ -1,5 +1,6 @@
 #include "RoomPages.h"
 
+#include "HttpDate.h"
 #include "HttpResponse.h"
 #include "ServiceReply.h"
 
@@ -14,7 +15,9 @@ void RoomPages::publish(qsizetype room, const QByteArray &body)
     reply.contentType = "text/html; charset=windows-1252";
     reply.body = body;
     reply.headers.emplaceBack("Cache-Control", "no-store");
-    Page page{HttpResponse::bytes(reply, true), HttpResponse::bytes(reply, false)};
+    // Each event loop stamps its copy with its own date (RoomPageCache).
+    const QByteArray date = HttpDate::format(std::time(nullptr));
+    Page page{HttpResponse::bytes(reply, true, date), HttpResponse::bytes(reply, false, date)};
     const std::lock_guard lock(m_mutex);
     m_pages[room] = std::move(page);
     m_version.fetch_add(1, std::memory_order_release);

@@ -53,6 +53,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ciarla-servizio"));
+    // Whoever reads the log may go away: a write to its pipe then fails, and the lines are counted as lost.
+    std::signal(SIGPIPE, SIG_IGN);
     quitOnStopSignals(app);
 
     QString error;

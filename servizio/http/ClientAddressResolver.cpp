@@ -1,5 +1,24 @@
 #include "ClientAddressResolver.h"
 
+#include <arpa/inet.h>
+
+namespace {
+// Only a plain address: no scope id, no shorthand, nothing around it. The log and the
+// flood guard take what is accepted here.
+bool readAddress(const QByteArray &text, QHostAddress *address)
+{
+    Q_IPV6ADDR v6{};
+    in_addr v4{};
+    if (inet_pton(AF_INET, text.constData(), &v4) == 1)
+        *address = QHostAddress(ntohl(v4.s_addr));
+    else if (inet_pton(AF_INET6, text.constData(), v6.c) == 1)
+        *address = QHostAddress(v6);
+    else
+        return false;
+    return true;
+}
+} // namespace
+
 bool ClientAddressResolver::trust(const QString &proxy)
 {
     QPair<QHostAddress, int> subnet = QHostAddress::parseSubnet(proxy.trimmed());
@@ -28,7 +47,7 @@ QHostAddress ClientAddressResolver::resolve(const QHostAddress &peer, const QByt
     const QList<QByteArray> entries = forwardedFor.split(',');
     for (qsizetype i = entries.size() - 1, hops = 0; i >= 0 && hops < maxHops && isTrusted(hop); --i, ++hops) {
         QHostAddress named;
-        if (!named.setAddress(QString::fromLatin1(entries.at(i).trimmed())))
+        if (!readAddress(entries.at(i).trimmed(), &named))
             break; // no header, or a proxy that names nobody: the request is the hop's own
         hop = plain(named);
     }

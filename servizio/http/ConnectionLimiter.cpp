@@ -1,5 +1,7 @@
 #include "ConnectionLimiter.h"
 
+#include <algorithm>
+
 ConnectionLimiter::ConnectionLimiter(int maxConnections, int maxPerAddress, const ClientAddressResolver &proxies)
     : m_maxConnections(maxConnections)
     , m_maxPerAddress(maxPerAddress)
@@ -16,7 +18,7 @@ bool ConnectionLimiter::admit(const QHostAddress &peer)
     if (!isCapped(peer))
         return true;
     const std::lock_guard lock(m_mutex);
-    int &count = m_perAddress[peer];
+    int &count = m_perAddress[counted(peer)];
     if (count < m_maxPerAddress) {
         ++count;
         return true;
@@ -31,7 +33,18 @@ void ConnectionLimiter::release(const QHostAddress &peer)
     if (!isCapped(peer))
         return;
     const std::lock_guard lock(m_mutex);
-    const auto it = m_perAddress.find(peer);
+    const auto it = m_perAddress.find(counted(peer));
     if (it != m_perAddress.end() && --*it == 0)
         m_perAddress.erase(it);
+}
+
+QHostAddress ConnectionLimiter::counted(const QHostAddress &peer)
+{
+    bool isV4 = false;
+    const quint32 v4 = peer.toIPv4Address(&isV4);
+    if (isV4)
+        return QHostAddress(v4);
+    Q_IPV6ADDR prefix = peer.toIPv6Address();
+    std::fill(prefix.c + 8, prefix.c + 16, quint8(0));
+    return QHostAddress(prefix);
 }

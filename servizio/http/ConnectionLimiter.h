@@ -22,11 +22,13 @@ public:
 
 private:
     bool isCapped(const QHostAddress &peer) const { return m_maxPerAddress > 0 && !m_proxies.isTrusted(peer); }
+    // An IPv4 address, or an IPv6 /64: one client is commonly given a whole /64.
+    static QHostAddress counted(const QHostAddress &peer);
 
     const int m_maxConnections;
     const int m_maxPerAddress;
     const ClientAddressResolver &m_proxies;
     std::atomic<int> m_open{0};
     std::mutex m_mutex;
-    QHash<QHostAddress, int> m_perAddress; // only addresses with connections open
+    QHash<QHostAddress, int> m_perAddress; // by counted(); only those with connections open
 };

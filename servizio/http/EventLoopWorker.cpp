@@ -6,7 +6,6 @@
 #include "RefusalPages.h"
 #include "RequestHead.h"
 
-#include <QUrl>
 #include <cerrno>
 #include <ctime>
 #include <netinet/in.h>
@@ -31,12 +30,6 @@ qint64 clockNs(clockid_t clock)
     clock_gettime(clock, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
-
-QByteArrayView pathOf(QByteArrayView target)
-{
-    const qsizetype query = target.indexOf('?');
-    return query < 0 ? target : target.first(query);
-}
 } // namespace
 
 EventLoopWorker::EventLoopWorker(const Context &context, int listener)
@@ -44,7 +37,7 @@ EventLoopWorker::EventLoopWorker(const Context &context, int listener)
     , m_listener(listener)
     , m_epoll(epoll_create1(EPOLL_CLOEXEC))
     , m_wake(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
-    , m_pages(context.pages)
+    , m_pages(context.pages, m_date)
     , m_log(context.log)
     , m_scratch(new char[readChunk])
 {
@@ -76,6 +69,7 @@ void EventLoopWorker::run()
     while (!m_stopping) {
         const int n = epoll_wait(m_epoll, events, eventsPerTurn, m_ready.empty() ? sweepMs : 0);
         m_nowMs = clockNs(CLOCK_MONOTONIC_COARSE) / 1000000;
+        m_date.update(std::time_t(clockNs(CLOCK_REALTIME_COARSE) / 1000000000));
         for (int i = 0; i < n; ++i)
             dispatch(events[i].data.fd, events[i].events);
         serveReady();
@@ -123,7 +117,7 @@ void EventLoopWorker::acceptSome()
             continue;
         }
         // Over a cap: one try at saying so, then closed at once; nothing is kept for it.
-        const QByteArray &page = m_context.refusals.page(503);
+        const QByteArray page = stamped(m_context.refusals.page(503));
         [[maybe_unused]] const ssize_t sent = send(fd, page.constData(), size_t(page.size()), MSG_DONTWAIT | MSG_NOSIGNAL);
         ::close(fd);
         m_log.add(peer.toString().toLatin1(), "-", 503, 0);
@@ -157,7 +151,9 @@ void EventLoopWorker::readFrom(HttpConnection &c)
         return consume(c, c.in, true); // requests enough already: handle them before reading on
     const ssize_t n = recv(c.fd, m_scratch.get(), readChunk, 0);
     if (n <= 0) {
-        c.broken = n == 0 || (errno != EAGAIN && errno != EINTR);
+        // The end of the client's requests, not of its answers: settle() closes once they are out.
+        c.readEnded = n == 0;
+        c.broken = n < 0 && errno != EAGAIN && errno != EINTR;
         return;
     }
     if (c.in.isEmpty())
@@ -179,7 +175,7 @@ void EventLoopWorker::consume(HttpConnection &c, QByteArrayView data, bool fromB
             continue;
         }
         if (served == requestsPerTurn) {
-            m_ready.emplace_back(c.fd, c.serial);
+            queue(c);
             break;
         }
         if (c.phase == Phase::Idle) {
@@ -198,7 +194,7 @@ void EventLoopWorker::consume(HttpConnection &c, QByteArrayView data, bool fromB
         at += c.scanner.headLength();
         c.scanner.reset();
         if (head.refusal != 0) {
-            refuse(c, head.refusal);
+            refuse(c, head.refusal, head.isHead);
             break;
         }
         c.bodyToSkip = head.contentLength;
@@ -218,23 +214,20 @@ void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head)
 {
     const qint64 startNs = clockNs(CLOCK_MONOTONIC);
     c.keepAlive = head.keepAlive;
+    c.bodiless = head.isHead;
     const QHostAddress client = head.forwardedFor.isEmpty() ? c.peer : m_context.clients.resolve(c.peer, head.forwardedFor);
     c.client = head.forwardedFor.isEmpty() ? c.peerText : client.toString().toLatin1();
-    const QByteArrayView page = pathOf(head.target);
-    // A plain poll needs no decoding: the common case takes the short way.
-    auto match = page.contains('%') || !head.isGet ? std::nullopt : RoomDirectory::find(page);
+    const QByteArrayView page = head.target.path();
+    const bool reading = head.isGet || head.isHead;
+    const auto match = reading ? RoomDirectory::find(page) : std::nullopt;
     if (match && match->action == RoomDirectory::Action::Poll)
         return answer(c, m_pages.page(RoomDirectory::index(*match->room), c.keepAlive), page, 200, startNs);
-
-    const QUrl url(QString::fromLatin1(head.target), QUrl::TolerantMode);
-    const ServiceRequest request{head.isGet, url.path(), url.query(QUrl::FullyEncoded), client};
-    match = request.isGet ? RoomDirectory::find(request.path.toUtf8()) : std::nullopt;
-    if (match && match->action == RoomDirectory::Action::Poll)
-        return answer(c, m_pages.page(RoomDirectory::index(*match->room), c.keepAlive), page, 200, startNs);
-    if (match)
+    const ServiceRequest request{reading, QString::fromUtf8(page), QString::fromLatin1(head.target.query()), client};
+    if (match && !head.isHead)
         return wait(c, *match->room, request, page, startNs);
-    const ServiceReply reply = ChatService::page(request);
-    answer(c, HttpResponse::bytes(reply, c.keepAlive), page, reply.status, startNs);
+    // A put changes the room: a HEAD must not, and without doing so it cannot know the put's answer.
+    const ServiceReply reply = match ? ChatService::methodNotAllowed("GET") : ChatService::page(request);
+    answer(c, HttpResponse::bytes(reply, c.keepAlive, m_date.text()), page, reply.status, startNs);
 }
 
 void EventLoopWorker::wait(HttpConnection &c, const RoomDirectory::Entry &room, const ServiceRequest &request,
@@ -252,16 +245,24 @@ void EventLoopWorker::answer(HttpConnection &c, const QByteArray &bytes, QByteAr
                              qint64 startNs)
 {
     c.closeAfterOut = !c.keepAlive;
-    write(c, bytes, 0);
+    write(c, c.bodiless ? HttpResponse::withoutBody(bytes) : bytes, 0);
     m_log.add(c.client, page, status, clockNs(CLOCK_MONOTONIC) - startNs);
 }
 
-void EventLoopWorker::refuse(HttpConnection &c, int status)
+void EventLoopWorker::refuse(HttpConnection &c, int status, bool bodiless)
 {
     c.bodyToSkip = 0;
     c.closeAfterOut = true;
-    write(c, m_context.refusals.page(status), 0);
+    const QByteArray page = stamped(m_context.refusals.page(status));
+    write(c, bodiless ? HttpResponse::withoutBody(page) : page, 0);
     m_log.add(c.peerText, "-", status, 0);
+}
+
+QByteArray EventLoopWorker::stamped(const QByteArray &response) const
+{
+    QByteArray copy = response;
+    HttpDate::stamp(copy, m_date.text());
+    return copy;
 }
 
 void EventLoopWorker::write(HttpConnection &c, const QByteArray &bytes, qsizetype from)
@@ -299,6 +300,12 @@ void EventLoopWorker::resume(HttpConnection &c)
 {
     // Requests that came in behind the one just answered are served on the next turn.
     if (c.out.isEmpty() && c.phase == HttpConnection::Phase::Idle && !c.in.isEmpty())
+        queue(c);
+}
+
+void EventLoopWorker::queue(HttpConnection &c)
+{
+    if (!std::exchange(c.queued, true))
         m_ready.emplace_back(c.fd, c.serial);
 }
 
@@ -312,10 +319,12 @@ void EventLoopWorker::drain(HttpConnection &c)
 
 void EventLoopWorker::settle(HttpConnection &c)
 {
-    if (c.broken)
-        return close(c);
     using Phase = HttpConnection::Phase;
-    const bool reading = c.phase == Phase::Closing || (c.phase != Phase::Waiting && c.out.isEmpty());
+    // After the client's last byte, every request it sent before is answered; then there is nothing to wait for.
+    const bool done = c.readEnded && c.out.isEmpty() && c.phase != Phase::Waiting && !c.queued;
+    if (c.broken || done)
+        return close(c);
+    const bool reading = !c.readEnded && (c.phase == Phase::Closing || (c.phase != Phase::Waiting && c.out.isEmpty()));
     const std::uint32_t events = (reading ? std::uint32_t(EPOLLIN) : 0u) | (c.out.isEmpty() ? 0u : std::uint32_t(EPOLLOUT));
     if (events == c.events)
         return;
@@ -379,7 +388,7 @@ void EventLoopWorker::takeDeliveries()
         if (!c || c->phase != HttpConnection::Phase::Waiting)
             continue; // it left; close() has logged it
         c->phase = HttpConnection::Phase::Head;
-        answer(*c, HttpResponse::bytes(delivery.reply, c->keepAlive), c->waitingPage, delivery.reply.status,
+        answer(*c, HttpResponse::bytes(delivery.reply, c->keepAlive, m_date.text()), c->waitingPage, delivery.reply.status,
                c->waitingSinceNs);
         resume(*c);
         settle(*c);
@@ -392,6 +401,7 @@ void EventLoopWorker::serveReady()
     ready.swap(m_ready);
     for (const auto &[fd, serial] : ready) {
         if (HttpConnection *c = find(fd, serial)) {
+            c->queued = false;
             consume(*c, c->in, true);
             settle(*c);
         }

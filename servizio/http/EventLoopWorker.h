@@ -2,6 +2,7 @@
 
 #include "ChatService.h"
 #include "HttpConnection.h"
+#include "HttpDate.h"
 #include "HttpLimits.h"
 #include "LogBatch.h"
 #include "RoomPageCache.h"
@@ -64,10 +65,12 @@ private:
     void wait(HttpConnection &c, const RoomDirectory::Entry &room, const ServiceRequest &request,
               QByteArrayView page, qint64 startNs);
     void answer(HttpConnection &c, const QByteArray &bytes, QByteArrayView page, int status, qint64 startNs);
-    void refuse(HttpConnection &c, int status);
+    void refuse(HttpConnection &c, int status, bool bodiless = false);
+    QByteArray stamped(const QByteArray &response) const;
     void write(HttpConnection &c, const QByteArray &bytes, qsizetype from);
     void answered(HttpConnection &c);
     void resume(HttpConnection &c);
+    void queue(HttpConnection &c);
     void drain(HttpConnection &c);
     void settle(HttpConnection &c);
     void close(HttpConnection &c);
@@ -83,6 +86,7 @@ private:
     const int m_listener;
     const int m_epoll;
     const int m_wake; // eventfd: deliveries waiting, or stop
+    HttpDate m_date; // of this turn
     RoomPageCache m_pages;
     LogBatch m_log;
     std::vector<std::unique_ptr<HttpConnection>> m_connections; // by descriptor

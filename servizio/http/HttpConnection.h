@@ -30,6 +30,9 @@ struct HttpConnection
     QByteArray out;          // the unsent rest of an answer
     qsizetype sent = 0;      // of `out`
     bool keepAlive = true;   // of the request being answered
+    bool bodiless = false;   // the request being answered is a HEAD
+    bool readEnded = false;  // the client sent its last byte: what came before is still answered
+    bool queued = false;     // waits in the loop's list of requests already received
     bool closeAfterOut = false;
     bool broken = false;     // to be closed once the current event is handled
     QByteArray waitingPage;  // the put being stored, for the log ...

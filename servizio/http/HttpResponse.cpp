@@ -2,14 +2,20 @@
 
 #include "ServiceReply.h"
 
-QByteArray HttpResponse::bytes(const ServiceReply &reply, bool keepAlive)
+QByteArray HttpResponse::bytes(const ServiceReply &reply, bool keepAlive, QByteArrayView date)
 {
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status)
-        + "\r\nContent-Type: " + reply.contentType + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
+        + "\r\nDate: " + date.toByteArray() + "\r\nContent-Type: " + reply.contentType
+        + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
         + (keepAlive ? "\r\n" : "\r\nConnection: close\r\n");
     for (const auto &[name, value] : reply.headers)
         head += name + ": " + value + "\r\n";
     return head + "\r\n" + reply.body;
+}
+
+QByteArray HttpResponse::withoutBody(const QByteArray &response)
+{
+    return response.first(response.indexOf("\r\n\r\n") + 4);
 }
 
 QByteArray HttpResponse::reasonPhrase(int status)

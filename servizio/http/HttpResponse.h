@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 struct ServiceReply;
 
@@ -8,7 +9,10 @@ struct ServiceReply;
 class HttpResponse
 {
 public:
-    static QByteArray bytes(const ServiceReply &reply, bool keepAlive);
+    // `date`: the Date header's value (HttpDate), right after the status line.
+    static QByteArray bytes(const ServiceReply &reply, bool keepAlive, QByteArrayView date);
+    // The answer to a HEAD: the same status line and headers, no body.
+    static QByteArray withoutBody(const QByteArray &response);
 
 private:
     static QByteArray reasonPhrase(int status);

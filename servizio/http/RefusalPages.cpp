@@ -1,6 +1,7 @@
 #include "RefusalPages.h"
 
 #include "HtmlPage.h"
+#include "HttpDate.h"
 #include "HttpResponse.h"
 
 RefusalPages::RefusalPages(const HttpLimits &limits)
@@ -31,5 +32,5 @@ void RefusalPages::add(int status, const QString &title, const QString &reason)
                                                    .paragraph(reason)
                                                    .paragraph(QStringLiteral("Il messaggio non è stato registrato."))
                                                    .reply(status, ServiceReply::Charset::Windows1252),
-                                               false));
+                                               false, HttpDate::format(std::time(nullptr))));
 }

@@ -7,6 +7,7 @@
 
 // The short Italian pages that answer a request broken or beyond a limit, each
 // ready on the wire with "Connection: close": the connection ends after it.
+// Their Date is the start's: whoever sends one stamps it (HttpDate::stamp).
 class RefusalPages
 {
 public:

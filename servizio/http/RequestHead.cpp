@@ -19,16 +19,14 @@ bool isToken(QByteArrayView text)
     return true;
 }
 
-// Printable ASCII only: anything else in a target is refused rather than guessed at.
-bool isTarget(QByteArrayView text)
+// Only blanks and tabs surround a field value; any other byte is part of it.
+QByteArrayView withoutBlanks(QByteArrayView value)
 {
-    if (!text.startsWith('/'))
-        return false;
-    for (const char c : text) {
-        if (c <= ' ' || c >= 0x7f)
-            return false;
-    }
-    return true;
+    while (!value.isEmpty() && (value.front() == ' ' || value.front() == '\t'))
+        value = value.sliced(1);
+    while (!value.isEmpty() && (value.back() == ' ' || value.back() == '\t'))
+        value.chop(1);
+    return value;
 }
 
 bool isDigits(QByteArrayView text)
@@ -45,7 +43,7 @@ bool hasToken(QByteArrayView list, QByteArrayView token)
     for (qsizetype start = 0; start <= list.size();) {
         const qsizetype comma = list.indexOf(',', start);
         const qsizetype end = comma < 0 ? list.size() : comma;
-        if (list.sliced(start, end - start).trimmed().compare(token, Qt::CaseInsensitive) == 0)
+        if (withoutBlanks(list.sliced(start, end - start)).compare(token, Qt::CaseInsensitive) == 0)
             return true;
         start = end + 1;
     }
@@ -57,24 +55,26 @@ RequestHead RequestHead::parse(QByteArrayView head, const HttpLimits &limits)
 {
     RequestHead request;
     qsizetype end = head.indexOf('\n');
-    bool chunked = false;
-    bool lengthSeen = false;
-    bool valid = request.parseRequestLine(withoutCr(head.first(end)));
+    Seen seen;
+    bool http11 = false;
+    bool valid = request.parseRequestLine(withoutCr(head.first(end)), &http11);
     for (qsizetype start = end + 1; valid && (end = head.indexOf('\n', start)) >= 0; start = end + 1) {
         const QByteArrayView line = withoutCr(head.sliced(start, end - start));
         if (line.isEmpty())
             break;
-        valid = request.parseHeader(line, &chunked, &lengthSeen);
+        valid = request.parseHeader(line, &seen);
     }
+    // Exactly one Host, well formed; only HTTP/1.0 may leave it out.
+    valid = valid && seen.hosts <= 1 && (seen.hosts == 1 || !http11);
     // A body framed two ways is the classic smuggling trick; no page here takes a chunked body anyway.
-    if (!valid || chunked)
+    if (!valid || seen.chunked)
         request.refusal = 400;
     else if (request.contentLength > limits.maxBodyBytes)
         request.refusal = 413;
     return request;
 }
 
-bool RequestHead::parseRequestLine(QByteArrayView line)
+bool RequestHead::parseRequestLine(QByteArrayView line, bool *http11)
 {
     const qsizetype first = line.indexOf(' ');
     const qsizetype second = first < 0 ? -1 : line.indexOf(' ', first + 1);
@@ -82,22 +82,26 @@ bool RequestHead::parseRequestLine(QByteArrayView line)
         return false;
     const QByteArrayView method = line.first(first);
     const QByteArrayView version = line.sliced(second + 1);
-    target = line.sliced(first + 1, second - first - 1);
+    target = RequestTarget::parse(line.sliced(first + 1, second - first - 1));
     isGet = method == "GET";
+    isHead = method == "HEAD";
     // HTTP/1.0 gets its answer and the connection closed: no keep-alive for it.
-    keepAlive = version == "HTTP/1.1";
-    return isToken(method) && isTarget(target) && (keepAlive || version == "HTTP/1.0");
+    *http11 = keepAlive = version == "HTTP/1.1";
+    return isToken(method) && target.isValid() && (keepAlive || version == "HTTP/1.0");
 }
 
-bool RequestHead::parseHeader(QByteArrayView line, bool *chunked, bool *lengthSeen)
+bool RequestHead::parseHeader(QByteArrayView line, Seen *seen)
 {
     const qsizetype colon = line.indexOf(':');
     if (colon < 0 || !isToken(line.first(colon)))
         return false;
     const QByteArrayView name = line.first(colon);
-    const QByteArrayView value = line.sliced(colon + 1).trimmed();
+    const QByteArrayView value = withoutBlanks(line.sliced(colon + 1));
     if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0) {
-        *chunked = true;
+        seen->chunked = true;
+    } else if (name.compare("Host", Qt::CaseInsensitive) == 0) {
+        ++seen->hosts;
+        return RequestTarget::isAuthority(value);
     } else if (name.compare("X-Forwarded-For", Qt::CaseInsensitive) == 0) {
         if (!forwardedFor.isEmpty())
             forwardedFor += ',';
@@ -105,11 +109,11 @@ bool RequestHead::parseHeader(QByteArrayView line, bool *chunked, bool *lengthSe
     } else if (name.compare("Connection", Qt::CaseInsensitive) == 0) {
         keepAlive = keepAlive && !hasToken(value, "close");
     } else if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
-        if (!isDigits(value) || (*lengthSeen && value.toLongLong() != contentLength))
+        if (!isDigits(value) || (seen->length && value.toLongLong() != contentLength))
             return false;
         // More digits than a qint64 holds is simply too large.
         contentLength = value.size() > 18 ? std::numeric_limits<qint64>::max() : value.toLongLong();
-        *lengthSeen = true;
+        seen->length = true;
     }
     return true;
 }

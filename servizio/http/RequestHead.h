@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HttpLimits.h"
+#include "RequestTarget.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -11,14 +12,23 @@ struct RequestHead
 {
     int refusal = 0; // the status to refuse the request with; 0: acceptable
     bool isGet = false;
+    bool isHead = false; // answered as a GET, without the body
     bool keepAlive = true;
-    QByteArrayView target;
+    RequestTarget target;
     qint64 contentLength = 0;
     QByteArray forwardedFor; // every X-Forwarded-For value, joined by commas; within the head's bound
 
     static RequestHead parse(QByteArrayView head, const HttpLimits &limits);
 
 private:
-    bool parseRequestLine(QByteArrayView line);
-    bool parseHeader(QByteArrayView line, bool *chunked, bool *lengthSeen);
+    // What the header lines said about the framing and the host, so far.
+    struct Seen
+    {
+        bool chunked = false;
+        bool length = false;
+        int hosts = 0;
+    };
+
+    bool parseRequestLine(QByteArrayView line, bool *http11);
+    bool parseHeader(QByteArrayView line, Seen *seen);
 };

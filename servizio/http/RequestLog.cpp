@@ -53,23 +53,32 @@ void RequestLog::run()
                 return; // all written
             continue;
         }
-        QByteArray batch;
-        batch.swap(m_queue);
         const qint64 dropped = std::exchange(m_dropped, 0);
+        // The count first: it tells of lines that came before these.
+        QByteArray batch = dropped > 0
+            ? "registro: " + QByteArray::number(dropped) + " righe perse, il disco non teneva il passo\n"
+            : QByteArray();
+        const qsizetype countLength = batch.size();
+        batch += std::exchange(m_queue, QByteArray());
         lock.unlock();
-        if (dropped > 0)
-            batch += "registro: " + QByteArray::number(dropped) + " righe perse, il disco non teneva il passo\n";
-        writeAll(batch);
+        const qsizetype done = writeAll(batch);
+        // Nowhere to write: the lines not written whole are lost, counted, and the service goes on.
+        const qint64 lost = batch.sliced(done).count('\n') + (done < countLength ? dropped - 1 : 0);
         lock.lock();
+        m_dropped += lost;
+        if (lost > 0 && m_stopping)
+            return; // nobody is reading: waiting would never end
     }
 }
 
-void RequestLog::writeAll(const QByteArray &bytes)
+qsizetype RequestLog::writeAll(const QByteArray &bytes)
 {
-    for (qsizetype done = 0; done < bytes.size();) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
         const ssize_t n = ::write(STDERR_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno != EINTR)
-            return; // nowhere to write: the lines are lost, the service goes on
+            break;
         done += n > 0 ? n : 0;
     }
+    return done;
 }

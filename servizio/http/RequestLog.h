@@ -7,7 +7,8 @@
 
 // Writes the event loops' log lines to standard error on a thread of its own, so
 // that a slow disk never holds up an answer. At most `maxQueued` bytes wait; lines
-// beyond that are dropped, counted, and the count written once the disk catches up.
+// beyond that are dropped, counted, and the count written once the disk catches up;
+// so are lines whose write fails.
 class RequestLog
 {
 public:
@@ -22,7 +23,7 @@ public:
 
 private:
     void run();
-    static void writeAll(const QByteArray &bytes);
+    static qsizetype writeAll(const QByteArray &bytes); // how many bytes were written
 
     const qsizetype m_maxQueued;
     std::mutex m_mutex;

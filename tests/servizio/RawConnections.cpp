@@ -71,11 +71,13 @@ void RawConnections::closeAll()
     m_fds.clear();
 }
 
-QByteArray RawConnections::exchange(quint16 port, const QByteArray &request, int piece)
+QByteArray RawConnections::exchange(quint16 port, const QByteArray &request, int piece, bool finish)
 {
     const int fd = connectFrom(port, "127.0.0.1");
     for (qsizetype at = 0; fd >= 0 && at < request.size(); at += piece)
         send(fd, request.constData() + at, size_t(std::min<qsizetype>(piece, request.size() - at)), MSG_NOSIGNAL);
+    if (fd >= 0 && finish)
+        shutdown(fd, SHUT_WR);
     QByteArray reply;
     char buffer[16384];
     ssize_t n = -1;

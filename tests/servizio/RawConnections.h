@@ -18,8 +18,9 @@ public:
     // How many the service closes within `ms`; those answered and kept alive stop being waited for.
     int closedWithin(int ms);
     void closeAll();
-    // `request` sent in pieces of `piece` bytes, then all read until the service closes (or 15 s pass).
-    static QByteArray exchange(quint16 port, const QByteArray &request, int piece = 1 << 20);
+    // `request` sent in pieces of `piece` bytes, then, if `finish`, the end of sending (a half-close);
+    // then all read until the service closes (or 15 s pass).
+    static QByteArray exchange(quint16 port, const QByteArray &request, int piece = 1 << 20, bool finish = false);
 
 private:
     static int connectFrom(quint16 port, const char *source);

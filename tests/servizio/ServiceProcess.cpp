@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 ServiceProcess::ServiceProcess(const QString &database, const QStringList &options)
     : m_arguments(QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--database"), database}
@@ -26,7 +27,15 @@ ServiceProcess::~ServiceProcess()
 bool ServiceProcess::start()
 {
     // A test that crashes must not leave its service listening.
-    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_process.setChildProcessModifier([orphan = m_orphanLog] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        int ends[2];
+        if (orphan && ::pipe(ends) == 0) {
+            ::dup2(ends[1], STDERR_FILENO);
+            ::close(ends[0]);
+            ::close(ends[1]);
+        }
+    });
     m_process.start(QStringLiteral(SERVIZIO_PROGRAM), m_arguments);
     QByteArray said;
     while (!said.contains('\n') && m_process.waitForReadyRead(10000))
@@ -39,6 +48,11 @@ bool ServiceProcess::start()
 void ServiceProcess::discardLog()
 {
     m_process.setStandardErrorFile(QProcess::nullDevice());
+}
+
+void ServiceProcess::orphanLog()
+{
+    m_orphanLog = true;
 }
 
 bool ServiceProcess::stop()

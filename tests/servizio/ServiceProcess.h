@@ -15,6 +15,7 @@ public:
 
     bool start(); // false when the program did not say its port
     void discardLog(); // before start(): one log line per request would cost a bench more than the service
+    void orphanLog(); // before start(): the log goes to a pipe whose reader has gone, as when a shell pipe ends
     bool stop(); // SIGTERM; true when the service ended cleanly
     void killAbruptly(); // SIGKILL: no chance to tidy up
     quint16 port() const { return m_port; }
@@ -45,4 +46,5 @@ private:
     QStringList m_arguments;
     QProcess m_process;
     quint16 m_port = 0;
+    bool m_orphanLog = false;
 };

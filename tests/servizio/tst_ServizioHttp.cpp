@@ -45,6 +45,7 @@ private Q_SLOTS:
     void pagesAnswer_data();
     void pagesAnswer();
     void everyRequestIsLogged();
+    void logReaderGoneCostsOnlyTheLines();
     void badStartsAreRefused_data();
     void badStartsAreRefused();
     void rawRequestsAreAnswered_data();
@@ -236,6 +237,15 @@ void TestServizioHttp::everyRequestIsLogged()
     QCOMPARE(missing.captured(2), u"404"_s);
 }
 
+void TestServizioHttp::logReaderGoneCostsOnlyTheLines()
+{
+    m_service = std::make_unique<ServiceProcess>(database());
+    m_service->orphanLog();
+    QVERIFY(m_service->start());
+    QVERIFY(pollAnswered() && pollAnswered());
+    QVERIFY(m_service->stop()); // its lines could not be written, and it ends cleanly all the same
+}
+
 void TestServizioHttp::badStartsAreRefused_data()
 {
     QTest::addColumn<QString>("port");
@@ -268,45 +278,74 @@ void TestServizioHttp::rawRequestsAreAnswered_data()
 {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<int>("piece"); // sent in pieces of this many bytes
-    QTest::addColumn<QByteArray>("statuses"); // of the answers, before the service closes
-    const auto bad = [](const char *name, const QByteArray &request, const char *status) {
-        QTest::newRow(name) << request << (1 << 20) << QByteArray(status);
+    QTest::addColumn<bool>("finish"); // then the client's end of sending
+    QTest::addColumn<QByteArray>("statuses"); // of the answers, before the service closes; "-": without body
+    QTest::addColumn<bool>("stores"); // the put in it; the last answer is then a poll that shows it
+    const auto row = [](const char *name, const QByteArray &request, const char *status, bool stores = false) {
+        QTest::newRow(name) << request << (1 << 20) << false << QByteArray(status) << stores;
     };
-    bad("silent client", {}, "408");
-    bad("half a request", "GET /getmsgchat.asp HTTP/1.1\r\nHost: a", "408");
-    bad("101 header lines", "GET / HTTP/1.1\r\n" + QByteArray("X-A: b\r\n").repeated(101) + "\r\n", "431");
-    bad("head of 16384 bytes", putHeadOf(16384), "400"); // refused only for the message's length
-    bad("head of 16385 bytes", putHeadOf(16385), "431");
-    bad("request line over 16 KB", "GET /" + QByteArray(16384, 'a'), "414");
-    bad("body over 64 KB", "GET / HTTP/1.1\r\nContent-Length: 100000000\r\n\r\n", "413");
+    row("silent client", {}, "408");
+    row("half a request", "GET /getmsgchat.asp HTTP/1.1\r\nHost: a", "408");
+    row("101 header lines", "GET / HTTP/1.1\r\n" + QByteArray("X-A: b\r\n").repeated(101) + "\r\n", "431");
+    row("head of 16384 bytes", putHeadOf(16384), "400"); // refused only for the message's length
+    row("head of 16385 bytes", putHeadOf(16385), "431");
+    row("request line over 16 KB", "GET /" + QByteArray(16384, 'a'), "414");
+    row("body over 64 KB", "GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 100000000\r\n\r\n", "413");
     // The put behind the chunked body must not be stored: it would be a smuggled request.
-    bad("chunked with a length",
-        "GET / HTTP/1.1\r\nTransfer-Encoding: chunked\r\nContent-Length: 5\r\n\r\n0\r\n\r\n" + putRequest, "400");
-    bad("NUL in the head", QByteArray("GET / HTTP/1.1\r\nX-A: a\0b\r\n\r\n", 29), "400");
-    bad("bare CR in the head", "GET / HTTP/1.1\r\nX-A: a\rb\r\n\r\n", "400");
+    row("chunked with a length",
+        "GET / HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\nContent-Length: 5\r\n\r\n0\r\n\r\n" + putRequest,
+        "400");
+    row("NUL in the head", QByteArray("GET / HTTP/1.1\r\nX-A: a\0b\r\n\r\n", 29), "400");
+    row("bare CR in the head", "GET / HTTP/1.1\r\nX-A: a\rb\r\n\r\n", "400");
+    const QByteArray close = "Connection: close\r\n\r\n";
+    row("vertical tab in Content-Length", "GET / HTTP/1.1\r\nHost: a\r\nContent-Length: \x0b" "3\r\n" + close + "abc",
+        "400");
+    row("no Host", "GET / HTTP/1.1\r\n" + close, "400");
+    row("two Hosts", "GET / HTTP/1.1\r\nHost: a\r\nHost: a\r\n" + close, "400");
+    row("Host with a blank and a slash", "GET / HTTP/1.1\r\nHost: a b/c\r\n" + close, "400");
+    const QByteArray put = "/putmsgchat.asp?NOME=%61&messaggio=%63%69%61%6F HTTP/1.1\r\nHost: a\r\n\r\n";
+    const QByteArray lastPoll = "GET /getmsgchat.asp HTTP/1.1\r\nHost: a\r\n" + close;
+    row("absolute form", "GET http://a:80" + put + lastPoll, "200 200", true);
+    row("double slash is a path, not a host", "GET //x" + put + lastPoll, "404 200");
+    row("dot segments resolved", "GET /x/%2E/.." + put + lastPoll, "200 200", true);
+    row("HEAD of a poll", "HEAD /getmsgchat.asp HTTP/1.1\r\nHost: a\r\n\r\n" + lastPoll, "200- 200");
+    row("HEAD of a put stores nothing", "HEAD " + put + lastPoll, "405- 200");
+    row("HEAD of a missing page", "HEAD /nessuna.asp HTTP/1.1\r\nHost: a\r\n\r\n" + lastPoll, "404- 200");
     // Pipelined: the last poll waits behind the put, so it shows the message.
-    const QByteArray pipeline =
-        pollRequest + putRequest + "GET /getmsgchat.asp HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n";
     for (const int piece : {1, 7, 1 << 20})
-        QTest::addRow("pipelined in pieces of %d", piece) << pipeline << piece << QByteArray("200 200 200");
+        QTest::addRow("pipelined in pieces of %d", piece) << pollRequest + putRequest + lastPoll << piece << false
+                                                         << QByteArray("200 200 200") << true;
+    QTest::newRow("100 pipelined, then the end of sending")
+        << pollRequest.repeated(100) << (1 << 20) << true << QByteArray("200 ").repeated(100).chopped(1) << false;
 }
 
 void TestServizioHttp::rawRequestsAreAnswered()
 {
     QFETCH(QByteArray, request);
     QFETCH(int, piece);
+    QFETCH(bool, finish);
     QFETCH(QByteArray, statuses);
+    QFETCH(bool, stores);
     start({u"--head-timeout"_s, u"1"_s, u"--put-limit"_s, u"0"_s});
-    const QByteArray reply = RawConnections::exchange(m_service->port(), request, piece);
-    static const QRegularExpression statusLine(u"HTTP/1\\.1 (\\d{3}) "_s);
+    const QByteArray reply = RawConnections::exchange(m_service->port(), request, piece, finish);
+    // Each answer as its Content-Length frames it, or bodiless when the next one follows its head.
+    static const QRegularExpression status(u"^HTTP/1\\.1 (\\d{3}) "_s), length(u"\r\nContent-Length: (\\d+)\r\n"_s),
+        date(u"\r\nDate: (Mon|Tue|Wed|Thu|Fri|Sat|Sun), \\d\\d (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+             u"\\d{4} \\d\\d:\\d\\d:\\d\\d GMT\r\n"_s);
     QStringList answered;
-    for (const QRegularExpressionMatch &match : statusLine.globalMatch(QString::fromLatin1(reply)))
-        answered.append(match.captured(1));
+    for (qsizetype at = 0, end; at < reply.size(); at = end + 4) {
+        end = reply.indexOf("\r\n\r\n", at);
+        const QString head = QString::fromLatin1(reply.sliced(at, std::max<qsizetype>(end + 2 - at, 0)));
+        const QRegularExpressionMatch answer = status.match(head), framed = length.match(head);
+        QVERIFY2(answer.hasMatch() && framed.hasMatch() && date.match(head).hasMatch(), qPrintable(head));
+        const bool bodiless = end + 4 == reply.size() || reply.sliced(end + 4).startsWith("HTTP/1.1 ");
+        answered.append(answer.captured(1) + (bodiless ? u"-"_s : QString()));
+        end += bodiless ? 0 : framed.captured(1).toLongLong();
+    }
     QCOMPARE(answered.join(u' ').toLatin1(), statuses); // then the connection closed
     QVERIFY(reply.contains("<TITLE>"));
-    const bool stored = statuses.count("200") == 3;
-    QCOMPARE(reply.mid(reply.lastIndexOf("HTTP/1.1 ")).contains("ciao"), stored);
-    QCOMPARE(empty("/getmsgchat.asp"), !stored);
+    QCOMPARE(reply.mid(reply.lastIndexOf("HTTP/1.1 ")).contains("ciao"), stores);
+    QCOMPARE(empty("/getmsgchat.asp"), !stores);
 }
 
 void TestServizioHttp::capsCloseNewConnectionsAtOnce_data()

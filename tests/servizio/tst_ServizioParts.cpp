@@ -19,6 +19,7 @@ private Q_SLOTS:
     void clientAddress_data();
     void clientAddress();
     void trustedProxyPassesTheCapPerAddressOnly();
+    void ipv6ClientsAreCappedByTheir64();
 };
 
 void TestServizioParts::floodGuardCountsPerSenderWithinTheWindow()
@@ -82,6 +83,7 @@ void TestServizioParts::clientAddress_data()
     QTest::newRow("trusted chain") << "10.0.0.1" << QByteArray("198.51.100.1, 192.168.5.9") << "198.51.100.1";
     QTest::newRow("garbage from a trusted proxy") << "10.0.0.1" << QByteArray("unknown") << "10.0.0.1";
     QTest::newRow("IPv6 client") << "192.168.5.2" << QByteArray("2001:db8::7") << "2001:db8::7";
+    QTest::newRow("scope id and more from a trusted proxy") << "10.0.0.1" << QByteArray("fe80::1%<b>x y") << "10.0.0.1";
     QTest::newRow("endless chain of trusted hops")
         << "10.0.0.1" << QByteArray("198.51.100.1").append(QByteArray(", 10.0.0.1").repeated(40)) << "10.0.0.1";
 }
@@ -110,6 +112,18 @@ void TestServizioParts::trustedProxyPassesTheCapPerAddressOnly()
     QVERIFY(!limiter.admit(proxy)); // five open in all
     limiter.release(client);
     QVERIFY(limiter.admit(proxy));
+}
+
+void TestServizioParts::ipv6ClientsAreCappedByTheir64()
+{
+    const ClientAddressResolver noProxies;
+    ConnectionLimiter limiter(10, 2, noProxies);
+    const QHostAddress one(u"2001:db8:0:1::1"_s), sameSubnet(u"2001:db8:0:1:ffff::2"_s), next(u"2001:db8:0:2::1"_s);
+    QVERIFY(limiter.admit(one) && limiter.admit(sameSubnet));
+    QVERIFY(!limiter.admit(one));
+    QVERIFY(limiter.admit(next));
+    limiter.release(sameSubnet);
+    QVERIFY(limiter.admit(one));
 }
 
 QTEST_GUILESS_MAIN(TestServizioParts)
