@@ -7,7 +7,7 @@
 struct ServiceRequest
 {
     bool isGet = true;
-    QString path;         // decoded, as the browser asked for it
+    QString path;         // decoded, as the browser asked for it; "%2F" and "%25" stay escaped
     QString encodedQuery; // still percent-encoded: the service decodes the bytes itself
     QHostAddress client; // the sender: the peer, or the address a trusted proxy forwarded
 };
