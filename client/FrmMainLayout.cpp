@@ -1,11 +1,11 @@
 // Building the main window: controls, layout and menus.
 #include "FrmMain.h"
 
-#include "BuildConfig.h"
-#include "LimitedTextEdit.h"
 #include "IconaConnetti.h"
+#include "LimitedTextEdit.h"
 #include "LogoCiarla.h"
 #include "RichTextView.h"
+#include "ServiceAddress.h"
 #include "Trascrizione.h"
 #include "ZuStato.h"
 
@@ -117,7 +117,7 @@ QWidget *FrmMain::creaBarraStanze()
     Image1->setAutoRaise(true);
     Image1->setIcon(LogoCiarla::icona());
     Image1->setIconSize(LogoCiarla::dimensione());
-    Image1->setToolTip(QString::fromUtf8(BuildConfig::makerSite));
+    Image1->setToolTip(ServiceAddress::root());
     Image1->setAccessibleName(u"CiarlaChat"_s);
     Image1->setFocusPolicy(Qt::StrongFocus);
     connect(Image1, &QToolButton::clicked, this, &FrmMain::Image1_Click);

@@ -29,8 +29,9 @@ set(CPACK_DEBIAN_CHAT_PACKAGE_NAME ciarlachat)
 # the bus starts CiarlaServer; the transcript and the guide use Liberation fonts.
 set(CPACK_DEBIAN_CHAT_PACKAGE_DEPENDS
   "qt6-qpa-plugins, default-dbus-session-bus | dbus-session-bus, fonts-liberation")
-# xdg-open opens the guide and the web pages; the guide is a PDF.
-set(CPACK_DEBIAN_CHAT_PACKAGE_RECOMMENDS "xdg-utils")
+# xdg-open opens the guide and the web pages; with no setting of its own the window
+# talks to the service on this machine.
+set(CPACK_DEBIAN_CHAT_PACKAGE_RECOMMENDS "xdg-utils, ciarla-servizio")
 set(CPACK_DEBIAN_CHAT_PACKAGE_SUGGESTS "pdf-viewer")
 set(CPACK_COMPONENT_CHAT_DESCRIPTION "public chat whose conversation lives on a web server
 CiarlaChat is a desktop window for a public chat: pick one of the rooms of

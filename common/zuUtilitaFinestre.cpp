@@ -2,6 +2,7 @@
 #include "zuUtilita.h"
 
 #include "BuildConfig.h"
+#include "ServiceAddress.h"
 #include "CurrentError.h"
 #include "MessageBox.h"
 #include "ProgramStarter.h"
@@ -114,7 +115,7 @@ bool zuUtilita::EseguiEx(QWidget *owner, const QString &file, bool muto)
 
 void zuUtilita::Homepage(QWidget *owner)
 {
-    openWithShell(owner, QString::fromUtf8(BuildConfig::makerSite));
+    openWithShell(owner, ServiceAddress::root());
 }
 
 void zuUtilita::GoWeb(QWidget *owner, const QString &indirizzoWeb)

@@ -1,5 +1,7 @@
 #include "ChatMarkup.h"
 
+#include "CharacterReferences.h"
+
 #include <QRegularExpression>
 
 const QString ChatMarkup::smile = QStringLiteral("<img src=smile.gif width=32 height=32>");
@@ -13,9 +15,11 @@ const QString blankGuard = QStringLiteral("<b></b>");
 
 QString ChatMarkup::encodeField(const QString &text)
 {
-    // "<" goes first: afterwards the only "<" in the value are the tags added
-    // below, so no text can open or close a marker or spell a tag.
-    QString value = text;
+    // The page is Windows-1252: characters beyond it travel as references, which
+    // the client resolves after the steps below. "<" goes next: afterwards the only
+    // "<" in the value are the tags added below, so no text can open or close a
+    // marker or spell a tag.
+    QString value = CharacterReferences::encode(text);
     value.replace(u'<', QStringLiteral("&lt;"));
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     value.replace(lineBreak, QStringLiteral("<BR>"));

@@ -4,7 +4,8 @@
 
 // Turns a stored text into the value of one field of a poll page. The client
 // undoes exactly these steps, so every text comes back as it was typed, except
-// a typed "&lt;", which the client reads as "<".
+// a typed "&lt;", which the client reads as "<". Characters beyond Windows-1252
+// are written as numeric references (see CharacterReferences).
 class ChatMarkup
 {
 public:

@@ -45,8 +45,8 @@ ServiceReply ChatService::page(const ServiceRequest &request)
 
 void ChatService::put(const RoomDirectory::Entry &room, const ServiceRequest &request, const ReplyHandler &reply)
 {
-    const auto nick = QueryText::value(request.encodedQuery, QStringLiteral("NOME"));
-    const auto text = QueryText::value(request.encodedQuery, QStringLiteral("messaggio"));
+    const auto nick = QueryText::formValue(request.encodedQuery, QStringLiteral("NOME"));
+    const auto text = QueryText::formValue(request.encodedQuery, QStringLiteral("messaggio"));
     if (const auto reason = MessageRules::refusal(nick, text))
         return reply(putRefused(400, *reason));
 

@@ -1,5 +1,6 @@
 #include "QueryText.h"
 
+#include "CharacterReferences.h"
 #include "Windows1252.h"
 
 #include <QList>
@@ -22,9 +23,19 @@ bool hasNonAscii(const QByteArray &bytes)
     }
     return false;
 }
+
+// The text when the bytes are valid UTF-8 with at least one non-ASCII byte.
+std::optional<QString> utf8(const QByteArray &bytes)
+{
+    if (!hasNonAscii(bytes))
+        return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    return decoder.hasError() ? std::nullopt : std::optional<QString>(text);
+}
 } // namespace
 
-std::optional<QString> QueryText::value(const QString &encodedQuery, const QString &key)
+std::optional<QByteArray> QueryText::valueBytes(const QString &encodedQuery, const QString &key)
 {
     const QByteArray query = encodedQuery.toLatin1(); // a fully encoded query is plain ASCII
     for (const QByteArrayView pair : query.split('&')) {
@@ -32,20 +43,30 @@ std::optional<QString> QueryText::value(const QString &encodedQuery, const QStri
         const QByteArrayView name = equals < 0 ? pair : pair.first(equals);
         if (decode(unescape(name)).compare(key, Qt::CaseInsensitive) != 0)
             continue;
-        return equals < 0 ? QString() : decode(unescape(pair.sliced(equals + 1)));
+        return equals < 0 ? QByteArray() : unescape(pair.sliced(equals + 1));
     }
     return std::nullopt;
 }
 
+std::optional<QString> QueryText::value(const QString &encodedQuery, const QString &key)
+{
+    const std::optional<QByteArray> bytes = valueBytes(encodedQuery, key);
+    return bytes ? std::optional<QString>(decode(*bytes)) : std::nullopt;
+}
+
+std::optional<QString> QueryText::formValue(const QString &encodedQuery, const QString &key)
+{
+    const std::optional<QByteArray> bytes = valueBytes(encodedQuery, key);
+    if (!bytes)
+        return std::nullopt;
+    if (auto text = utf8(*bytes))
+        return text;
+    return CharacterReferences::decode(Windows1252::decode(*bytes));
+}
+
 QString QueryText::decode(const QByteArray &bytes)
 {
-    if (hasNonAscii(bytes)) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString text = utf8.decode(bytes);
-        if (!utf8.hasError())
-            return text;
-    }
-    return Windows1252::decode(bytes);
+    return utf8(bytes).value_or(Windows1252::decode(bytes));
 }
 
 bool QueryText::isAllowed(char32_t codePoint, bool lineBreaksAllowed)

@@ -12,6 +12,9 @@ public:
     // The first value of `key` (letter case ignored, as the old pages did), or
     // nothing when the query lacks the key.
     static std::optional<QString> value(const QString &encodedQuery, const QString &key);
+    // The same for a field of the chat's form: read as Windows-1252, its numeric
+    // references to characters outside that code page become those characters.
+    static std::optional<QString> formValue(const QString &encodedQuery, const QString &key);
 
     // UTF-8 when the bytes are valid UTF-8 with at least one non-ASCII byte,
     // else Windows-1252.
@@ -20,4 +23,7 @@ public:
     // NUL and the other control characters except tab and line breaks, and the
     // code points Unicode reserves as non-characters.
     static bool isAllowed(char32_t codePoint, bool lineBreaksAllowed);
+
+private:
+    static std::optional<QByteArray> valueBytes(const QString &encodedQuery, const QString &key);
 };

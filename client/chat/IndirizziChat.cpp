@@ -1,6 +1,8 @@
 #include "IndirizziChat.h"
 
 #include "BuildConfig.h"
+#include "CharacterReferences.h"
+#include "ServiceAddress.h"
 #include "RuntimeError.h"
 #include "Windows1252.h"
 #include "zuUtilita.h"
@@ -17,7 +19,7 @@ QString IndirizziChat::Codifica(const QString &daCodificare)
 {
     if (daCodificare.size() >= LunghezzaMassima)
         throw RuntimeError(RuntimeError::Overflow);
-    const QByteArray codici = Windows1252::encode(daCodificare);
+    const QByteArray codici = Windows1252::encode(CharacterReferences::encode(daCodificare));
     QString risultato;
     risultato.reserve(codici.size() * 3);
     constexpr char16_t cifre[] = u"0123456789ABCDEF";
@@ -72,7 +74,7 @@ QString IndirizziChat::indirizzoInvio(const QString &base, bool usaCanali, int s
 
 QString IndirizziChat::indirizzoHomepage()
 {
-    return QString::fromUtf8(BuildConfig::makerSite);
+    return ServiceAddress::root();
 }
 
 QString IndirizziChat::indirizzoAggiornamento()

@@ -8,8 +8,8 @@ class IndirizziChat
 {
 public:
     // Every character as "%" and two upper-case hex digits of its Windows-1252 code;
-    // a character outside the code page counts as "?". Throws RuntimeError(6) at
-    // 32767 characters or more.
+    // a character outside the code page first becomes a numeric reference (see
+    // CharacterReferences). Throws RuntimeError(6) at 32767 characters or more.
     static QString Codifica(const QString &daCodificare);
 
     // The public service's root, the local development folder "/chat/", or the

@@ -1,5 +1,6 @@
 #include "RispostaChat.h"
 
+#include "CharacterReferences.h"
 #include "RuntimeError.h"
 
 using namespace Qt::StringLiterals;
@@ -103,7 +104,8 @@ QString RispostaChat::decodifica(QString valore)
     valore.replace(u"<b>"_s, QString());
     valore.replace(u"</b>"_s, QString());
     valore.replace(u"&lt;"_s, u"<"_s);
-    return valore;
+    // Characters the page's code page cannot hold come as numeric references.
+    return CharacterReferences::decode(valore);
 }
 
 QStringView RispostaChat::valoreGrezzo(QStringView marcatore, QStringView testo)

@@ -1,6 +1,7 @@
 #include "frmAbout.h"
 
 #include "BuildConfig.h"
+#include "ServiceAddress.h"
 #include "LinkLabel.h"
 #include "MessageBox.h"
 #include "ProgramStarter.h"
@@ -108,7 +109,7 @@ void frmAbout::creaDettagliProduttore()
     lblEmail = new LinkLabel(QLatin1StringView(BuildConfig::makerEmail), Frame1);
     lblEmail->setObjectName(u"lblEmail"_s);
     lblEmail->setAccessibleName(u"Scrivi a "_s + lblEmail->text());
-    lblSito = new LinkLabel(QString::fromUtf8(BuildConfig::makerSite), Frame1);
+    lblSito = new LinkLabel(ServiceAddress::root(), Frame1);
     lblSito->setObjectName(u"lblSito"_s);
     lblSito->setAccessibleName(u"Visita "_s + lblSito->text());
     auto *dettagli = new QVBoxLayout(Frame1);

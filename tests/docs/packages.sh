@@ -57,6 +57,9 @@ for dependency in libqt6widgets6 qt6-qpa-plugins dbus-session-bus fonts-liberati
   [[ $depends == *"$dependency"* ]] || fail "ciarlachat does not depend on $dependency"
 done
 
+# With no setting of its own the window talks to the service on the same machine.
+grep -q '^Recommends: .*ciarla-servizio' "$work/ciarlachat.control/control" || fail "ciarlachat does not recommend ciarla-servizio"
+
 # The service's unit, installed but not enabled, and its options as a conffile.
 has ciarla-servizio $file usr/lib/systemd/system/ciarla-servizio.service
 has ciarla-servizio $file etc/default/ciarla-servizio

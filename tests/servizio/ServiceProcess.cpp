@@ -1,5 +1,6 @@
 #include "ServiceProcess.h"
 
+#include "CharacterReferences.h"
 #include "RawConnections.h"
 #include "RispostaChat.h"
 #include "RuntimeError.h"
@@ -127,6 +128,6 @@ QByteArray ServiceProcess::putTarget(const QString &page, const QString &nick, c
 
 QByteArray ServiceProcess::codifica(const QString &text)
 {
-    const QByteArray bytes = Windows1252::encode(text);
+    const QByteArray bytes = Windows1252::encode(CharacterReferences::encode(text));
     return bytes.isEmpty() ? QByteArray() : '%' + bytes.toHex('%').toUpper();
 }

@@ -98,7 +98,7 @@ void TestServizioHttp::textSurvivesTheRoundTrip_data()
 {
     QTest::addColumn<QString>("nick");
     QTest::addColumn<QByteArray>("query");
-    QTest::addColumn<QString>("message"); // characters outside Windows-1252 become "?", as in the client
+    QTest::addColumn<QString>("message");
     const auto typed = [](const char *name, const QString &nick, const QString &message) {
         QTest::newRow(name) << nick << "NOME=" + ServiceProcess::codifica(nick) + "&messaggio="
                 + ServiceProcess::codifica(message) << message;
@@ -112,8 +112,14 @@ void TestServizioHttp::textSurvivesTheRoundTrip_data()
     typed("blanks around", u" "_s, u"  spazi intorno  "_s);
     typed("western letters", u"Nicolò"_s, u"è già l'€uro «bello»"_s);
     typed("empty message", u"w"_s, QString());
+    typed("beyond Windows-1252", u"Привет"_s, u"Привет 😀 αβγ 中文"_s);
+    typed("longest, as references", QString(30, u'Ж'), QString(600, u'中'));
+    typed("typed references", u"&#1055;"_s, u"&#1055; &amp;#1055; &#233; &# &#x41F; &&#128512;"_s);
     typed("longest nick and message", QString(30, u'n'), QString(599, u'm') + u"è"_s);
-    QTest::newRow("utf-8") << u"u"_s << QByteArray("NOME=u&messaggio=%C3%A8%E2%82%AC%F0%9F%98%80") << u"è€?"_s;
+    QTest::newRow("utf-8") << u"u"_s << QByteArray("NOME=u&messaggio=%C3%A8%E2%82%AC%F0%9F%98%80") << u"è€😀"_s;
+    // Only a single-byte form needs references: in UTF-8 one is text as typed.
+    QTest::newRow("utf-8 reference is text") << u"u"_s << QByteArray("NOME=u&messaggio=%C3%A8%26%231055%3B")
+                                             << u"è&#1055;"_s;
     QTest::newRow("broken utf-8 is windows-1252") << u"u"_s << QByteArray("NOME=u&messaggio=%C3%28") << u"Ã("_s;
     QTest::newRow("bare line feed") << u"u"_s << QByteArray("NOME=u&messaggio=a%0Ab") << u"a\r\nb"_s;
     // Keys in any case and escaped, the first of two taken, a key without "=" empty.

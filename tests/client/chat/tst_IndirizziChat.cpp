@@ -1,7 +1,10 @@
 #include "BuildConfig.h"
+#include "CharacterReferences.h"
 #include "IndirizziChat.h"
 #include "RuntimeErrorOf.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -18,7 +21,8 @@ private Q_SLOTS:
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("euro and dash from 0x80-0x9F") << u"€—"_s << u"%80%97"_s;
         QTest::newRow("reserved characters too") << u"&=?%+"_s << u"%26%3D%3F%25%2B"_s;
-        QTest::newRow("outside the code page") << u"ж😀"_s << u"%3F%3F"_s;
+        QTest::newRow("outside the code page as references") << u"ж😀"_s
+                                                             << u"%26%23%31%30%37%38%3B%26%23%31%32%38%35%31%32%3B"_s;
         QTest::newRow("NUL") << QString(QChar(0)) << u"%00"_s;
         QTest::newRow("longest") << QString(32766, u'x') << u"%78"_s.repeated(32766);
         QTest::newRow("too long") << QString(32767, u'x') << u"#6"_s;
@@ -31,6 +35,71 @@ private Q_SLOTS:
         QString risultato;
         const int errore = runtimeErrorOf([&] { risultato = IndirizziChat::Codifica(testo); });
         QCOMPARE(errore ? u"#"_s + QString::number(errore) : risultato, codificato);
+    }
+
+    void references_data()
+    {
+        QTest::addColumn<QString>("testo");
+        QTest::addColumn<QString>("codificato");
+        QTest::newRow("Cyrillic and emoji") << u"Привет 😀"_s << u"&#1055;&#1088;&#1080;&#1074;&#1077;&#1090; &#128512;"_s;
+        QTest::newRow("Greek and CJK") << u"αβ 中"_s << u"&#945;&#946; &#20013;"_s;
+        QTest::newRow("code page text stays") << u"è€ &#233; &#65; &#x41F; &# &#; & &amp;"_s
+                                              << u"è€ &#233; &#65; &#x41F; &# &#; & &amp;"_s;
+        QTest::newRow("typed reference") << u"&#1055;"_s << u"&amp;#1055;"_s;
+        QTest::newRow("typed escaped reference") << u"&amp;amp;#1055;"_s << u"&amp;amp;amp;#1055;"_s;
+        QTest::newRow("ampersand before a character") << u"&П"_s << u"&&#1055;"_s;
+        QTest::newRow("no such character") << u"&#55357; &#1114112; &#12345678; &#0;"_s
+                                           << u"&#55357; &#1114112; &#12345678; &#0;"_s;
+    }
+
+    void references()
+    {
+        QFETCH(QString, testo);
+        QFETCH(QString, codificato);
+        QCOMPARE(CharacterReferences::encode(testo), codificato);
+        QCOMPARE(CharacterReferences::decode(codificato), testo);
+    }
+
+    void serviceSetting_data()
+    {
+        QTest::addColumn<QStringList>("files"); // the conf file of the first, second system folder; "-" none
+        QTest::addColumn<QString>("root");      // "" for the address the programs were built with
+        const QString built;
+        QTest::newRow("no file") << QStringList{u"-"_s, u"-"_s} << built;
+        QTest::newRow("slash added") << QStringList{u"servizio=http://chat.example.org"_s, u"-"_s}
+                                     << u"http://chat.example.org/"_s;
+        QTest::newRow("https, port, folder") << QStringList{u"servizio=https://chat.example.org:8443/ciarla/"_s, u"-"_s}
+                                             << u"https://chat.example.org:8443/ciarla/"_s;
+        QTest::newRow("first folder wins") << QStringList{u"servizio=http://uno.example/"_s,
+                                                          u"servizio=http://due.example/"_s} << u"http://uno.example/"_s;
+        QTest::newRow("key elsewhere falls through") << QStringList{u"altro=1"_s, u"servizio=http://due.example/"_s}
+                                                     << u"http://due.example/"_s;
+        QTest::newRow("not http") << QStringList{u"servizio=ftp://chat.example.org/"_s, u"-"_s} << built;
+        QTest::newRow("no host") << QStringList{u"servizio=http:///x/"_s, u"-"_s} << built;
+        QTest::newRow("query") << QStringList{u"servizio=\"http://chat.example.org/?a=1\""_s, u"-"_s} << built;
+    }
+
+    void serviceSetting()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, root);
+        QTemporaryDir dir;
+        QStringList folders;
+        for (int i = 0; i < files.size(); ++i) {
+            const QString folder = dir.filePath(QString::number(i));
+            QVERIFY(QDir().mkpath(folder + u"/ciarlachat"_s));
+            folders << folder;
+            QFile conf(folder + u"/ciarlachat/ciarlachat.conf"_s);
+            if (files[i] != u"-"_s)
+                QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write(files[i].toUtf8() + '\n') > 0);
+        }
+        const QByteArray saved = qgetenv("XDG_CONFIG_DIRS");
+        qputenv("XDG_CONFIG_DIRS", folders.join(u':').toUtf8());
+        const QString homepage = IndirizziChat::indirizzoHomepage();
+        const QString base = IndirizziChat::indirizzoBase(true, false, QString());
+        qputenv("XDG_CONFIG_DIRS", saved);
+        QCOMPARE(homepage, root.isEmpty() ? QString::fromUtf8(BuildConfig::makerSite) : root);
+        QCOMPARE(base, homepage);
     }
 
     void addresses()

@@ -169,6 +169,7 @@ private Q_SLOTS:
         QTest::newRow("escaped break stays text") << u"a&lt;BR>b"_s << u"a<BR>b"_s;
         QTest::newRow("other mark-up as received") << u"<br> <B>x</B> &amp; &gt;"_s << u"<br> <B>x</B> &amp; &gt;"_s;
         QTest::newRow("removal joins a tag") << u"<<b>BR>"_s << u"<BR>"_s;
+        QTest::newRow("references last") << u"&lt;&#1055;&#128512; &amp;#1055; &#233;"_s << u"<П😀 &#1055; &#233;"_s;
     }
 
     void decodingOrder()
