@@ -10,6 +10,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QScrollBar>
+#include <QAbstractTextDocumentLayout>
 #include <QStringDecoder>
 #include <memory>
 #include <QTextBlock>
@@ -220,6 +222,47 @@ void RichTextView::insertText(const QString &text)
     // The widget's cursor moves along with the text inserted at its position.
     QTextCursor cursor = textCursor();
     DocumentText::insert(cursor, text, cursor.charFormat());
+}
+
+void RichTextView::beginAppend(int dropBefore)
+{
+    const QScrollBar *bar = verticalScrollBar();
+    m_reader.atBottom = bar->value() >= bar->maximum();
+    m_reader.scroll = bar->value();
+    dropBefore = std::clamp(dropBefore, 0, textLength());
+    if (dropBefore > 0) {
+        // The lines in view move up by the height of what goes.
+        const QAbstractTextDocumentLayout *layout = document()->documentLayout();
+        const qreal height = layout->blockBoundingRect(document()->findBlock(dropBefore)).top()
+                           - layout->blockBoundingRect(document()->firstBlock()).top();
+        m_reader.scroll = std::max(0, m_reader.scroll - qRound(height));
+        QTextCursor drop(document());
+        drop.setPosition(dropBefore, QTextCursor::KeepAnchor);
+        drop.removeSelectedText();
+    }
+    m_reader.anchor = textCursor().anchor();
+    m_reader.position = textCursor().position();
+    m_batch = QTextCursor(document());
+    m_batch.movePosition(QTextCursor::End);
+    m_batch.beginEditBlock();
+    m_batching = true;
+}
+
+void RichTextView::endAppend()
+{
+    m_batching = false;
+    m_batch.endEditBlock();
+    m_batch = QTextCursor();
+    // A selection that reached the end would otherwise take in the new text.
+    QTextCursor reader = textCursor();
+    if (m_reader.anchor != m_reader.position
+        && (reader.anchor() != m_reader.anchor || reader.position() != m_reader.position)) {
+        reader.setPosition(m_reader.anchor);
+        reader.setPosition(m_reader.position, QTextCursor::KeepAnchor);
+        setTextCursor(reader);
+    }
+    QScrollBar *bar = verticalScrollBar();
+    bar->setValue(m_reader.atBottom ? bar->maximum() : m_reader.scroll);
 }
 
 QTextDocument *RichTextView::printableDocument() const

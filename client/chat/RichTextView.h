@@ -57,6 +57,14 @@ public:
     // start a new paragraph.
     void insertText(const QString &text);
 
+    // Removes the text before dropBefore, then gathers the edits up to endAppend() at
+    // the end of the text, through a cursor of their own. Each is one change of the
+    // document, so assistive technology hears one removal and one insertion of just
+    // the new text. The reader's selection and the lines in view stay put; a reader
+    // at the bottom follows the new text.
+    void beginAppend(int dropBefore);
+    void endAppend();
+
     // Prints the selection, or everything when nothing is selected.
     // Throws RuntimeError(482) when the printer cannot print.
     void printSelection(QPrinter *printer);
@@ -87,4 +95,12 @@ private:
 
     bool m_batching = false;
     QTextCursor m_batch;
+    // Where the reader was when an append began.
+    struct ReaderPlace
+    {
+        int anchor = 0;
+        int position = 0;
+        int scroll = 0;
+        bool atBottom = false;
+    } m_reader;
 };

@@ -5,6 +5,7 @@
 #include "Trascrizione.h"
 
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTest>
 #include <QTextDocument>
 
@@ -91,6 +92,76 @@ private Q_SLOTS:
         m_trascrizione->AzzeraUltimaRisposta();
         m_trascrizione->ElaboraRisposta(QString());
         QCOMPARE(m_view->plainText(), u"\r\nservizio non disponibile."_s);
+    }
+
+    // A reply that continues the records shown appends them: the reader keeps the lines in
+    // view and the selection, and accessibility hears the new text alone; the text ends as
+    // a full redraw would draw it.
+    void continuingReplyIsAppended_data()
+    {
+        QTest::addColumn<int>("tolti");    // oldest records the room drops
+        QTest::addColumn<int>("nuovi");    // records added after the rest
+        QTest::addColumn<bool>("cambiato"); // an earlier record changes too
+        QTest::addColumn<bool>("inAlto");   // the reader has scrolled up
+        QTest::newRow("one new, reader up") << 0 << 1 << false << true;
+        QTest::newRow("two new, reader at the bottom") << 0 << 2 << false << false;
+        QTest::newRow("full room: two go, two come") << 2 << 2 << false << true;
+        QTest::newRow("earlier record changed: redrawn") << 0 << 1 << true << true;
+        QTest::newRow("too many dropped: redrawn") << 65 << 1 << false << true;
+    }
+
+    void continuingReplyIsAppended()
+    {
+        QFETCH(int, tolti);
+        QFETCH(int, nuovi);
+        QFETCH(bool, cambiato);
+        QFETCH(bool, inAlto);
+        QList<RecordChat> prima;
+        for (int i = 0; i < 80; ++i)
+            prima.append({u"n%1"_s.arg(i), u"21:15"_s, u"192.0.2.7"_s, u"messaggio numero %1"_s.arg(i)});
+        QList<RecordChat> dopo = prima.mid(tolti);
+        for (int i = 0; i < nuovi; ++i)
+            dopo.append({u"nuovo%1"_s.arg(i), u"21:16"_s, u"192.0.2.9"_s, u"Привет 😀 %1"_s.arg(i)});
+        if (cambiato)
+            dopo[70].messaggio = u"corretto"_s;
+        m_trascrizione->ElaboraRisposta(risposta(prima));
+        m_view->setTextCursor(m_view->document()->find(u"messaggio numero 75"_s));
+        QScrollBar *barra = m_view->verticalScrollBar();
+        barra->setValue(inAlto ? barra->maximum() / 2 : barra->maximum());
+        const auto lineaInAlto = [&] { return m_view->cursorForPosition(QPoint(0, 0)).block().text(); };
+        const QString inVista = lineaInAlto();
+
+        // Each change of the document is what the text control reports to accessibility:
+        // an insertion, a removal, or else an update of a whole range.
+        QStringList eventi;
+        const auto ascolto = connect(m_view->document(), &QTextDocument::contentsChange, this, [&](int da, int tolto, int messo) {
+            QTextCursor testo(m_view->document());
+            testo.setPosition(da);
+            testo.setPosition(std::min(da + messo, m_view->textLength()), QTextCursor::KeepAnchor);
+            eventi.append(tolto == 0 ? u"+"_s + testo.selectedText() : messo == 0 ? u"-%1"_s.arg(tolto) : u"update"_s);
+        });
+        const int taglio = tolti ? m_view->document()->find(u"Nick /> n%1"_s.arg(tolti)).selectionStart() : 0;
+        const int finePrima = m_view->textLength() - taglio;
+        m_trascrizione->ElaboraRisposta(risposta(dopo));
+        disconnect(ascolto);
+
+        RichTextView ridisegnata;
+        Trascrizione(&ridisegnata).ElaboraRisposta(risposta(dopo));
+        QCOMPARE(describeRuns(*m_view->document()), describeRuns(*ridisegnata.document()));
+        const bool aggiunti = !cambiato && tolti <= 64;
+        QCOMPARE(m_view->selectedText() == u"messaggio numero 75"_s, aggiunti);
+        if (!aggiunti) {
+            QCOMPARE(eventi.value(0), u"-%1"_s.arg(taglio + finePrima + 1)); // all of the old text goes
+            return;
+        }
+        QTextCursor nuovo(m_view->document());
+        nuovo.setPosition(finePrima);
+        nuovo.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        QCOMPARE(eventi, (tolti ? QStringList{u"-%1"_s.arg(taglio)} : QStringList()) << u"+"_s + nuovo.selectedText());
+        if (inAlto)
+            QCOMPARE(lineaInAlto(), inVista);
+        else
+            QCOMPARE(barra->value(), barra->maximum());
     }
 
     void replies_data()
