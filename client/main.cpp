@@ -1,10 +1,20 @@
+#include "CommandLine.h"
 #include "FrmMain.h"
+#include "ItalianQt.h"
 
 #include <QApplication>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> uscita = CommandLine::answer(
+            argc, argv, u"CiarlaChat"_s,
+            u"Chat pubblica nelle stanze di un server web. Accetta anche le opzioni comuni delle "
+            u"applicazioni Qt, come -platform e -style."_s))
+        return *uscita;
     QApplication app(argc, argv);
+    ItalianQt::install(app);
 
     FrmMain finestra;
     if (!finestra.Form_Initialize())

@@ -30,8 +30,8 @@ set(CPACK_DEBIAN_CHAT_PACKAGE_NAME ciarlachat)
 set(CPACK_DEBIAN_CHAT_PACKAGE_DEPENDS
   "qt6-qpa-plugins, default-dbus-session-bus | dbus-session-bus, fonts-liberation")
 # xdg-open opens the guide and the web pages; with no setting of its own the window
-# talks to the service on this machine.
-set(CPACK_DEBIAN_CHAT_PACKAGE_RECOMMENDS "xdg-utils, ciarla-servizio")
+# talks to the service on this machine; Qt's own texts come in Italian.
+set(CPACK_DEBIAN_CHAT_PACKAGE_RECOMMENDS "xdg-utils, ciarla-servizio, qt6-translations-l10n")
 set(CPACK_DEBIAN_CHAT_PACKAGE_SUGGESTS "pdf-viewer")
 set(CPACK_COMPONENT_CHAT_DESCRIPTION "public chat whose conversation lives on a web server
 CiarlaChat is a desktop window for a public chat: pick one of the rooms of

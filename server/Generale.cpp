@@ -1,5 +1,6 @@
 #include "Generale.h"
 
+#include "CommandLine.h"
 #include "Fabbrica.h"
 #include "MessageBox.h"
 #include "ServerLog.h"
@@ -19,6 +20,10 @@ const QString soloServer = u"Il programma funziona unicamente come server EXE"_s
 
 int Generale::Main(int &argc, char **argv)
 {
+    if (const std::optional<int> uscita = CommandLine::answer(
+            argc, argv, u"CiarlaServer"_s,
+            u"Esegue le richieste HTTP di CiarlaChat; il bus di sessione lo avvia quando serve."_s))
+        return *uscita;
     if (avviatoDalBus())
         return servi(argc, argv);
     if (!schermoDisponibile()) {

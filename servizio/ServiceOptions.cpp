@@ -56,6 +56,7 @@ std::optional<ServiceOptions> ServiceOptions::parse(const QStringList &arguments
     parser.setApplicationDescription(QStringLiteral("Il servizio di chat di CiarlaChat: le stanze pubbliche, "
                                                     "la stanza privata e le pagine del sito."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("Indirizzo su cui ascoltare (predefinito 127.0.0.1)."),
                                      QStringLiteral("A"), options.address.toString());

@@ -1,5 +1,8 @@
 #include "ChatService.h"
+#include "CommandLine.h"
 #include "HttpServer.h"
+#include "ItalianQt.h"
+#include "ListenProbe.h"
 #include "MessageArchive.h"
 #include "RoomPages.h"
 #include "ServiceOptions.h"
@@ -55,12 +58,18 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("ciarla-servizio"));
     // Whoever reads the log may go away: a write to its pipe then fails, and the lines are counted as lost.
     std::signal(SIGPIPE, SIG_IGN);
+    QCoreApplication::setApplicationVersion(CommandLine::version());
+    ItalianQt::install(app);
     quitOnStopSignals(app);
 
     QString error;
     const std::optional<ServiceOptions> options = ServiceOptions::parse(QCoreApplication::arguments(), &error);
     std::unique_ptr<MessageArchive> archive;
     if (options) {
+        if (const std::optional<QString> refusal = ListenProbe::refusal(options->address, options->port)) {
+            std::fprintf(stderr, "ciarla-servizio: %s\n", qPrintable(*refusal));
+            return 1;
+        }
         const ChatService::Limits &limits = options->limits;
         archive = MessageArchive::open(options->database,
                                        {limits.putLimit, qint64(limits.putWindowSeconds) * 1000}, &error);

@@ -259,6 +259,7 @@ void TestServizioHttp::badStartsAreRefused_data()
     QTest::addColumn<QString>("reason");
     QTest::newRow("port out of range") << u"70000"_s << false << u"--port"_s;
     QTest::newRow("archive of a later version") << u"0"_s << true << u"più recente"_s;
+    QTest::newRow("port of another service") << u"busy"_s << false << u"già in uso"_s;
 }
 
 // The service ends at once with the reason, and leaves the archive as it was.
@@ -273,6 +274,12 @@ void TestServizioHttp::badStartsAreRefused()
         QCOMPARE(sqlite3_exec(db, "CREATE TABLE futuro (x); PRAGMA user_version = 99", nullptr, nullptr, nullptr), 0);
     sqlite3_close(db);
 
+    // The other service shares its port among its own threads; this one must not join them.
+    ServiceProcess other(database() + u"-other"_s);
+    if (port == u"busy"_s) {
+        QVERIFY2(other.start(), other.errorOutput().constData());
+        port = QString::number(other.port());
+    }
     ServiceProcess service(database(), {u"--port"_s, port}); // the last --port is the one taken
     QVERIFY(!service.start());
     QVERIFY(QString::fromUtf8(service.errorOutput()).contains(reason));
