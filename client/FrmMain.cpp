@@ -31,6 +31,8 @@ namespace {
 const QString applicazioneImpostazioni = u"CIARLACHAT"_s;
 const QString sezioneNick = u"msg"_s;
 const QString chiaveNick = u"nick"_s;
+const QString sezioneFinestra = u"finestra"_s;
+const QString chiaveGeometria = u"geometria"_s;
 const QString titoloBase = u"CiarlaChat"_s;
 
 RetrievalObject *creaOggettoRemoto(QObject *parent)
@@ -103,6 +105,10 @@ void FrmMain::Form_Load()
     for (QRadioButton *stanza : optCiarla)
         stanza->setVisible(UsaCanali);
     tmrLetturaMsg->start();
+    // Where the user left the window last time, at the start only: a reload keeps it where it is.
+    if (!isVisible())
+        restoreGeometry(QByteArray::fromBase64(
+            SettingsStore::value(applicazioneImpostazioni, sezioneFinestra, chiaveGeometria).value_or(QString()).toLatin1()));
 }
 
 void FrmMain::Form_Unload()
@@ -121,6 +127,8 @@ void FrmMain::Form_Unload()
     }
     rilasciaOggettiRecupero();
     SettingsStore::setValue(applicazioneImpostazioni, sezioneNick, chiaveNick, txtNick->text());
+    SettingsStore::setValue(applicazioneImpostazioni, sezioneFinestra, chiaveGeometria,
+                            QString::fromLatin1(saveGeometry().toBase64()));
     for (QWidget *finestra : QApplication::topLevelWidgets()) {
         if (finestra != this && finestra->isVisible())
             finestra->close();

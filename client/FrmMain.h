@@ -104,6 +104,7 @@ private:
     void mncopiarft_Click();
     void mnstampa_Click();
     void mnguida_Click();
+    void guidaWeb();
     void mnLeggimi_Click();
     void mnupdate_Click();
     void mninfo_Click();

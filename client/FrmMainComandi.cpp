@@ -130,6 +130,11 @@ void FrmMain::mnguida_Click()
     }
 }
 
+void FrmMain::guidaWeb()
+{
+    zu().EseguiEx(this, IndirizziChat::indirizzoGuidaWeb(DataFolder::path()), false);
+}
+
 void FrmMain::mnLeggimi_Click()
 {
     try {

@@ -188,7 +188,7 @@ void FrmMain::creaMenu()
     aggiungiSeparatore(mnfile, u"mnbar2"_s);
     aggiungiVoce(mnfile, u"mnimpostazioni"_s, u"Impostazioni"_s, &FrmMain::mnimpostazioni_Click);
     aggiungiSeparatore(mnfile, u"bar5"_s);
-    aggiungiVoce(mnfile, u"mnesci"_s, u"&Esci"_s, &FrmMain::mnesci_Click);
+    aggiungiVoce(mnfile, u"mnesci"_s, u"&Esci"_s, &FrmMain::mnesci_Click)->setShortcut(Qt::CTRL | Qt::Key_Q);
 
     QMenu *mnweb = menuBar()->addMenu(u"&Web"_s);
     mnweb->setObjectName(u"mnweb"_s);
@@ -209,7 +209,9 @@ void FrmMain::creaMenu()
     QMenu *mnhelp = menuBar()->addMenu(u"&?"_s);
     mnhelp->setObjectName(u"mnhelp"_s);
     aggiungiVoce(mnhelp, u"mnLeggimi"_s, u"&Leggimi"_s, &FrmMain::mnLeggimi_Click);
-    aggiungiVoce(mnhelp, u"mnguida"_s, u"Guida"_s, &FrmMain::mnguida_Click)->setShortcut(QKeySequence::HelpContents);
+    aggiungiVoce(mnhelp, u"mnguida"_s, u"Guida"_s, &FrmMain::mnguida_Click);
+    // F1 opens the guide as a web page in the browser: no PDF viewer needed.
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, &FrmMain::guidaWeb);
     aggiungiSeparatore(mnhelp, u"bar2"_s);
     aggiungiVoce(mnhelp, u"mnupdate"_s, u"&Verifica aggiornamento"_s, &FrmMain::mnupdate_Click);
     aggiungiSeparatore(mnhelp, u"bar3"_s);

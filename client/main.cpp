@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "FrmMain.h"
 #include "ItalianQt.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
 
@@ -15,8 +16,23 @@ int main(int argc, char *argv[])
         return *uscita;
     QApplication app(argc, argv);
     ItalianQt::install(app);
+    // The window's class, which the desktop entry's StartupWMClass names, and its
+    // identity on Wayland: the desktop entry's own name.
+    QCoreApplication::setApplicationName(u"CiarlaChat"_s);
+    QGuiApplication::setDesktopFileName(SingleInstance::serviceName);
 
+    SingleInstance istanza(QDBusConnection::sessionBus());
+    if (!istanza.claim())
+        return 0;
     FrmMain finestra;
+    // Another start brings forward what the user sees: the server selection, or the window.
+    QObject::connect(&istanza, &SingleInstance::activated, &finestra, [&finestra] {
+        QWidget *davanti = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : &finestra;
+        if (davanti->isMinimized())
+            davanti->showNormal();
+        davanti->raise();
+        davanti->activateWindow();
+    });
     if (!finestra.Form_Initialize())
         return 0;
     // The program ends with its last window, or when a new server selection is

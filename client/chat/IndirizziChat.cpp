@@ -100,3 +100,8 @@ QString IndirizziChat::indirizzoGuida(const QString &cartellaApplicazione)
 {
     return zuUtilita().AggiungiSepDir(QString(cartellaApplicazione)) + u"ciarlachat.pdf"_s;
 }
+
+QString IndirizziChat::indirizzoGuidaWeb(const QString &cartellaApplicazione)
+{
+    return zuUtilita().AggiungiSepDir(QString(cartellaApplicazione)) + u"guida/ciarlachat.html"_s;
+}

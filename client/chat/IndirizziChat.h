@@ -30,6 +30,8 @@ public:
     static QString indirizzoMiaChat();
     static QString indirizzoValligiani();
     static QString indirizzoGuida(const QString &cartellaApplicazione);
+    // The same guide as a web page, for the browser.
+    static QString indirizzoGuidaWeb(const QString &cartellaApplicazione);
 
 private:
     static QString paginaStanza(QString pagina, int stanza);

@@ -10,11 +10,20 @@ Lamp::Lamp(const QColor &colour, QWidget *parent)
     setFixedSize(16, 16);
 }
 
+QPixmap Lamp::picture()
+{
+    const qreal scale = devicePixelRatioF();
+    QPixmap picture(size() * scale);
+    picture.setDevicePixelRatio(scale);
+    picture.fill(Qt::transparent);
+    render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
+    return picture;
+}
+
 void Lamp::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(rect(), Qt::white);
 
     // Light from the upper left: a bright spot fading into the colour, darker at the rim.
     const QRectF disc = QRectF(rect()).adjusted(1, 1, -1, -1);

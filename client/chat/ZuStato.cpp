@@ -51,7 +51,7 @@ void ZuStato::setOnLine(bool vNewValue)
 
 QPixmap ZuStato::lampada(bool onLine) const
 {
-    return (onLine ? m_imgOn : m_imgOff)->grab();
+    return (onLine ? m_imgOn : m_imgOff)->picture();
 }
 
 QSize ZuStato::sizeHint() const

@@ -30,10 +30,15 @@ grep -qx 'Exec=/usr/libexec/ciarlachat/CiarlaServer' "$root/usr/share/dbus-1/ser
 # The data folder: the readme as written, the guide with the dialogs' pictures.
 cmp -s "$source/docs/Leggimi.txt" "$root/usr/share/ciarlachat/Leggimi.txt" || fail "Leggimi.txt differs"
 [ "$(grep -ac '/Subtype /Image' "$root/usr/share/ciarlachat/ciarlachat.pdf")" -ge 4 ] || fail "the guide lacks its pictures"
+# The guide as a web page for F1, with every picture it shows.
+for picture in ciarlachat.html $(grep -o 'src="[^"]*"' "$source/docs/guida/ciarlachat.html" | cut -d'"' -f2); do
+  has ciarlachat $file "usr/share/ciarlachat/guida/$picture"
+done
 
 # Desktop entry, metainfo and icons as the freedesktop specifications want them.
 entry=$root/usr/share/applications/it.ciarlasoft.CiarlaChat.desktop
 grep -qx 'Exec="/usr/bin/CiarlaChat"' "$entry" || fail "the desktop entry does not start /usr/bin/CiarlaChat"
+grep -qx 'StartupWMClass=CiarlaChat' "$entry" || fail "the desktop entry does not name the window's class"
 desktop-file-validate "$entry" || fail desktop-file-validate
 appstreamcli validate --no-net "$root/usr/share/metainfo/it.ciarlasoft.CiarlaChat.metainfo.xml" >/dev/null ||
   fail appstreamcli

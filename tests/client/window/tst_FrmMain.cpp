@@ -2,6 +2,7 @@
 // sending, menus and commands, the server selection step and the reloads that
 // the connect and settings commands make.
 #include "BuildConfig.h"
+#include "DataFolder.h"
 #include "IndirizziChat.h"
 #include "LimitedTextEdit.h"
 #include "RichTextView.h"
@@ -9,6 +10,7 @@
 #include "SettingsStore.h"
 #include "ShellOpener.h"
 #include "WindowHarness.h"
+#include "ZuStato.h"
 
 #include <QAction>
 #include <QApplication>
@@ -207,6 +209,9 @@ private Q_SLOTS:
         rispostaAlTick([&] { lettura->rispondi(RispostaDiProva::vuota()); });
         QVERIFY(!w->StatoErrore());
         QCOMPARE(w.spia(), u"on-line"_s);
+        // The lamp's picture (the tray's icon) is a disc with clear corners, on any background.
+        const QImage lampada = w.controllo<ZuStato>(u"ZuStato1"_s)->lampada(true).toImage();
+        QCOMPARE(QList<int>({lampada.pixelColor(0, 0).alpha(), lampada.pixelColor(8, 8).alpha()}), QList<int>({0, 255}));
         rispostaAlTick([&] { lettura->fallisci(404, u"Not Found"_s); });
         QCOMPARE(w.boxes.count(), 4);
     }
@@ -315,7 +320,10 @@ private Q_SLOTS:
         altra->setAttribute(Qt::WA_DeleteOnClose);
         altra->show();
         w.scriviMessaggio(u"Zoë l'orso"_s, u"non si salva"_s);
-        voce(w, u"mnesci"_s)->trigger();
+        const QRect dove(40, 50, 720, 490);
+        w->setGeometry(dove);
+        QTest::keyClick(&w.finestra(), Qt::Key_Q, Qt::ControlModifier); // Esci
+        QCOMPARE(voce(w, u"mnesci"_s)->shortcut(), QKeySequence(u"Ctrl+Q"_s));
         QVERIFY(!w->isVisible());
         QCOMPARE(w.terminati(), 2);
         QTRY_VERIFY(altra.isNull() && lettura.isNull() && invio.isNull());
@@ -324,6 +332,7 @@ private Q_SLOTS:
         WindowHarness dopo;
         dopo.caricaEAttiva();
         QCOMPARE(dopo.controllo<QLineEdit>(u"txtNick"_s)->text(), u"Zoë l'orso"_s);
+        QCOMPARE(dopo->geometry(), dove);
         QCOMPARE(dopo.controllo<LimitedTextEdit>(u"txtContenuto"_s)->text(), QString());
         QTRY_COMPARE(QApplication::focusWidget(), dopo.controllo<QWidget>(u"txtContenuto"_s));
     }
@@ -377,8 +386,10 @@ private Q_SLOTS:
         voce(w, u"mnciarla"_s)->trigger();
         voce(w, u"mnvalligiani"_s)->trigger();
         w.clicca(u"Image1"_s);
+        QTest::keyClick(&w.finestra(), Qt::Key_F1); // the guide as a web page
         QCOMPARE(m_aperti, (QStringList{IndirizziChat::indirizzoAggiornamento(), base + u"miachat.asp"_s,
-                                        base + u"valligianichat.asp"_s, base}));
+                                        base + u"valligianichat.asp"_s, base,
+                                        DataFolder::path() + u"/guida/ciarlachat.html"_s}));
         w.lettura()->rispondi(RispostaDiProva::vuota());
         voce(w, u"mnstampa"_s)->trigger();
         QCOMPARE(w.boxes.lastBox(), u"16 Stampa: Impossibile stampare. Verificare se la stampante è on-line o installata correttamente."_s);
