@@ -43,8 +43,8 @@ private Q_SLOTS:
     void firstPollThenOneEveryTickAndMessageTravels()
     {
         MessageBoxRecorder boxes;
-        const QString nick = u"Anna \"l'ape\" & co. 100%"_s;
-        const QString testo = u"<b>ciao</b> a tutti & 50% di sconto\nseconda riga: è € ñ"_s;
+        const QString nick = u"Anna \"l'ape\" & co. 100% Ж"_s;
+        const QString testo = u"<b>ciao</b> a tutti & 50% di sconto &#1055;\nseconda riga: è € ñ Привет 😀 αβγ 中文"_s;
         auto mittente = apriFinestra(nick, false);
         QVERIFY(mittente);
         QSignalSpy tick(mittente->findChild<QTimer *>(u"tmrLetturaMsg"_s), &QTimer::timeout);
@@ -67,7 +67,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(richieste(paginaInvio), invii + 1, attesaLunga);
         // The other window shows it at one of its next polls: nick, time stamp,
         // address and text, each character as typed.
-        QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*lettore).contains(u"seconda riga: è € ñ"_s), attesaLunga);
+        QTRY_VERIFY_WITH_TIMEOUT(trascrizione(*lettore).contains(u"seconda riga: è € ñ Привет 😀 αβγ 中文"_s), attesaLunga);
         const QString mostrato = trascrizione(*lettore);
         const QString paragrafi = QString(testo).replace(u"\n"_s, u"\r\n"_s); // the plain text ends paragraphs with CR LF
         QVERIFY2(mostrato.contains(u"Nick /> "_s + nick + u"\r\n"_s), qPrintable(mostrato));
