@@ -9,7 +9,7 @@ packages=(
   qt6-svg-dev libsqlite3-dev libpq-dev libmspack-dev
   dpkg-dev file lintian appstream desktop-file-utils systemd
   postgresql-15 openssl
-  dbus dbus-x11 xvfb xauth x11-apps imagemagick fonts-liberation qt6-translations-l10n
+  dbus dbus-x11 xvfb xauth x11-apps imagemagick fonts-liberation qt6-translations-l10n at-spi2-core
   wrk nginx-light curl gcovr mscompress python3 ca-certificates
 )
 if [ "${1:-}" = "--fuzz" ]; then
