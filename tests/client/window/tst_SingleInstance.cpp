@@ -2,6 +2,7 @@
 #include "SingleInstance.h"
 
 #include <QDBusConnectionInterface>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QThread>
 #include <QTest>
@@ -38,6 +39,26 @@ private Q_SLOTS:
         QDBusConnection::disconnectFromBus(u"primo"_s);
         QTRY_VERIFY(!secondo.interface()->isServiceRegistered(SingleInstance::serviceName).value());
         QVERIFY(dopo.claim());
+        secondo.interface()->unregisterService(SingleInstance::serviceName);
+    }
+
+    // The program itself: while the first waits at the server selection, a second start ends at once.
+    void secondProgramEnds()
+    {
+        QProcess primo;
+        primo.start(QStringLiteral(CIARLACHAT), QStringList());
+        QVERIFY2(primo.waitForStarted(), qPrintable(primo.errorString()));
+        QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+        QTRY_VERIFY_WITH_TIMEOUT(bus->isServiceRegistered(SingleInstance::serviceName).value(), 30000);
+        const QString proprietario = bus->serviceOwner(SingleInstance::serviceName).value();
+        QProcess secondo;
+        secondo.start(QStringLiteral(CIARLACHAT), QStringList());
+        QVERIFY(secondo.waitForFinished(30000)); // it would otherwise wait at its own server selection
+        QCOMPARE(secondo.exitCode(), 0);
+        QCOMPARE(primo.state(), QProcess::Running);
+        QCOMPARE(bus->serviceOwner(SingleInstance::serviceName).value(), proprietario);
+        primo.kill();
+        primo.waitForFinished();
     }
 };
 
