@@ -72,14 +72,6 @@ private Q_SLOTS:
         nuovo.setPosition(fine);
         nuovo.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
         QCOMPARE(m_cambi, QStringList(u"insert %1 %2 "_s.arg(fine).arg(view.textLength() - fine) + nuovo.selectedText()));
-        QVERIFY(nuovo.selectedText().contains(u"Привет 😀"_s));
-
-        // A change to an earlier record is the whole text again.
-        record[3].messaggio = u"corretto"_s;
-        m_cambi.clear();
-        trascrizione.ElaboraRisposta(RispostaDiProva::risposta(record));
-        QTRY_VERIFY(!m_cambi.isEmpty());
-        QVERIFY2(m_cambi.constFirst().startsWith(u"delete 0 "_s), qPrintable(m_cambi.constFirst()));
     }
 };
 
