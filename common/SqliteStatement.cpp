@@ -40,9 +40,11 @@ SqliteStatement &SqliteStatement::bindBlob(int index, const QByteArray &data)
 
 bool SqliteStatement::nextRow()
 {
-    if (m_stmt && !m_failed && sqlite3_step(m_stmt) == SQLITE_ROW)
+    const int step = m_stmt && !m_failed ? sqlite3_step(m_stmt) : SQLITE_MISUSE;
+    if (step == SQLITE_ROW)
         return true;
     rewind();
+    m_lastRunFailed = step != SQLITE_DONE;
     return false;
 }
 

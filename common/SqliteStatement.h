@@ -21,6 +21,7 @@ public:
     SqliteStatement &bindBlob(int index, const QByteArray &data);
 
     bool nextRow();  // true while a row is there to read
+    bool lastRunFailed() const { return m_lastRunFailed; } // once nextRow() said no more: an error, not the end
     bool execute();  // runs to the end; true on success
     QString text(int column) const;
     qint64 integer(int column) const;
@@ -31,4 +32,5 @@ private:
 
     sqlite3_stmt *m_stmt = nullptr;
     bool m_failed = false;
+    bool m_lastRunFailed = false;
 };

@@ -7,7 +7,6 @@
 #include "QueryText.h"
 #include "RoomPages.h"
 
-#include <QDateTime>
 
 ChatService::ChatService(MessageArchive &archive, const Limits &limits, RoomPages &pages)
     : m_limits(limits)
@@ -16,21 +15,21 @@ ChatService::ChatService(MessageArchive &archive, const Limits &limits, RoomPage
     , m_flood(limits.putLimit, qint64(limits.putWindowSeconds) * 1000)
     , m_writer(archive)
 {
-    QStringList keys;
+    QHash<QString, qint64> lastIds;
     for (const RoomDirectory::Entry &entry : RoomDirectory::rooms()) {
         Room room(entry.title, limits.roomSize);
-        room.reset(archive.newest(entry.key, limits.roomSize).value_or(QList<ChatMessage>()));
+        const MessageArchive::Rows page = archive.newest(entry.key, limits.roomSize);
+        room.reset(page.value_or(QList<ChatMessage>()));
         m_rooms.insert(entry.key, room);
         m_pages.publish(RoomDirectory::index(entry), room.page());
-        keys.append(entry.key);
+        // Messages are handed out from here on; from where the room could first be read when it cannot be now.
+        lastIds.insert(entry.key, !page ? -1 : page->isEmpty() ? 0 : page->last().id);
     }
-    // Puts made by other instances sharing the archive.
-    m_writer.follow(keys, limits.roomSize, [this](const QString &key, const QList<ChatMessage> &messages) {
-        const RoomDirectory::Entry &entry = *RoomDirectory::byKey(key);
-        Room &room = roomFor(entry);
-        room.reset(messages);
-        m_pages.publish(RoomDirectory::index(entry), room.page());
-    });
+    m_writer.follow(lastIds, limits.roomSize,
+                    [this](const QString &key, const MessageArchive::Rows &page, const QList<ChatMessage> &arrived) {
+                        changed(key, page, arrived);
+                    });
+    m_writer.purgeOlderThan(limits.keepDays);
     m_clock.start();
 }
 
@@ -57,24 +56,30 @@ void ChatService::put(const RoomDirectory::Entry &room, const ServiceRequest &re
     // Counted now, not once stored: puts waiting for the disk must not slip past the limit.
     m_flood.record(address, now);
 
-    const ChatMessage message{*nick, QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")),
-                              address, *text};
-    const auto done = [this, &room, message, reply](MessageArchive::Outcome outcome,
-                                                    const std::optional<QList<ChatMessage>> &after) {
+    const auto done = [this, &room, reply](MessageArchive::Outcome outcome, const ChatMessage &) {
         // Counted by the instances sharing the archive.
         if (outcome == MessageArchive::Outcome::Flooded)
             return reply(flooded());
         if (outcome != MessageArchive::Outcome::Stored)
             return reply(putRefused(503, QStringLiteral("Il messaggio non è stato registrato per un errore "
                                                         "dell'archivio. Riprova più tardi.")));
-        // The room as the archive has it, in its order, with what other instances added.
-        Room &target = roomFor(room);
-        after ? target.reset(*after) : target.append(message);
-        // Published before the answer, so the sender's next poll shows the message.
-        m_pages.publish(RoomDirectory::index(room), target.page());
+        // The room's page was published before this answer, so the sender's next poll shows the message.
         reply(putStored(room));
     };
-    m_writer.store(room.key, message, m_limits.roomSize, done);
+    m_writer.store(ChatMessage::writtenNow(room.key, *nick, address, *text), done);
+}
+
+void ChatService::changed(const QString &key, const MessageArchive::Rows &page, const QList<ChatMessage> &arrived)
+{
+    const RoomDirectory::Entry &entry = *RoomDirectory::byKey(key);
+    Room &room = roomFor(entry);
+    // The room as the archive has it, in its order, with what other instances added.
+    page ? room.reset(*page) : room.append(arrived);
+    m_pages.publish(RoomDirectory::index(entry), room.page());
+    for (const ChatMessage &message : arrived) {
+        if (m_handler)
+            m_handler(message);
+    }
 }
 
 ServiceReply ChatService::putStored(const RoomDirectory::Entry &room)

@@ -11,17 +11,18 @@
 #include <QHash>
 #include <functional>
 
-class MessageArchive;
 class RoomPages;
 
 // The chat service behind the HTTP layer: the rooms, whose poll pages it keeps
 // published in RoomPages, the puts that change them, and the maker's site.
+// The archive keeps every message for `keepDays`; a poll page shows the newest `roomSize`.
 class ChatService
 {
 public:
     struct Limits
     {
-        int roomSize = 50;
+        int roomSize = 50;          // messages on a room's poll page
+        int keepDays = 365;         // 0: messages are kept for ever
         int putLimit = 5;           // messages per sender ...
         int putWindowSeconds = 10;  // ... within this time; 0 messages: no limit
     };
@@ -29,6 +30,11 @@ public:
     ChatService(MessageArchive &archive, const Limits &limits, RoomPages &pages);
 
     using ReplyHandler = std::function<void(const ServiceReply &)>;
+    using MessageHandler = std::function<void(const ChatMessage &)>;
+
+    // Called on the service's thread once for every message newly stored in any room, by this
+    // instance (once committed) or by another sharing the archive (once found), in id order within a room.
+    void setMessageHandler(MessageHandler handler) { m_handler = std::move(handler); }
 
     // On the service's own thread: `reply` runs once, when the message is on
     // disk or refused, and on that thread.
@@ -44,6 +50,7 @@ private:
     static ServiceReply flooded();
     static ServiceReply notFound();
     Room &roomFor(const RoomDirectory::Entry &entry);
+    void changed(const QString &key, const MessageArchive::Rows &page, const QList<ChatMessage> &arrived);
     static QString displayAddress(const QHostAddress &client);
 
     Limits m_limits;
@@ -51,5 +58,6 @@ private:
     QHash<QString, Room> m_rooms; // by the room's key
     FloodGuard m_flood;
     QElapsedTimer m_clock;
+    MessageHandler m_handler;
     ArchiveWriter m_writer; // last: its pending answers go before the rooms they touch
 };

@@ -15,9 +15,9 @@ void Room::reset(const QList<ChatMessage> &messages)
     m_page.clear();
 }
 
-void Room::append(const ChatMessage &message)
+void Room::append(const QList<ChatMessage> &messages)
 {
-    m_messages.append(message);
+    m_messages.append(messages);
     keepNewest();
     m_page.clear();
 }

@@ -14,7 +14,7 @@ public:
     Room(const QString &title, int capacity);
 
     void reset(const QList<ChatMessage> &messages);
-    void append(const ChatMessage &message);
+    void append(const QList<ChatMessage> &messages);
     const QList<ChatMessage> &messages() const { return m_messages; }
     QByteArray page();
 

@@ -21,7 +21,9 @@ QList<NumberOption> numberOptions(ServiceOptions &o, int *port)
     return {
         {"port", "Porta su cui ascoltare; 0 ne sceglie una libera e la scrive (predefinita %1).", 0, 65535, port},
         // Record tags above N9999 are fine for the client, but a page that long is not a chat.
-        {"room-size", "Messaggi conservati per stanza (predefinito %1).", 1, 1000, &chat.roomSize},
+        {"room-size", "Messaggi mostrati dalla pagina di ogni stanza (predefinito %1).", 1, 1000, &chat.roomSize},
+        {"keep-days", "Giorni per cui si conservano i messaggi; 0 li conserva per sempre (predefiniti %1).", 0,
+         36500, &chat.keepDays},
         {"put-limit", "Messaggi ammessi da un indirizzo nell'intervallo di --put-window; 0 toglie il limite "
                       "(predefinito %1).", 0, 1000000, &chat.putLimit},
         {"put-window", "Durata in secondi dell'intervallo di --put-limit (predefinita %1).", 1, 86400,

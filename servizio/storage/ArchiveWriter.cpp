@@ -1,5 +1,7 @@
 #include "ArchiveWriter.h"
 
+#include <QTimer>
+
 ArchiveWriter::ArchiveWriter(MessageArchive &archive, QObject *parent)
     : QObject(parent)
     , m_archive(archive)
@@ -14,29 +16,47 @@ ArchiveWriter::~ArchiveWriter()
     // Queued behind the pending writes, so none of them is lost.
     QMetaObject::invokeMethod(&m_worker, [this] {
         m_archive.watch({});
+        m_purgeTimer.reset();
         m_thread.quit();
     });
     m_thread.wait();
 }
 
-void ArchiveWriter::store(const QString &room, const ChatMessage &message, int keep, Done done)
+void ArchiveWriter::follow(const QHash<QString, qint64> &lastIds, int pageSize, Changed changed)
 {
-    QMetaObject::invokeMethod(&m_worker, [this, room, message, keep, done = std::move(done)] {
-        const MessageArchive::Outcome outcome = m_archive.store(room, message, keep);
-        std::optional<QList<ChatMessage>> after;
-        if (outcome == MessageArchive::Outcome::Stored)
-            after = m_archive.newest(room, keep);
-        QMetaObject::invokeMethod(this, [done, outcome, after] { done(outcome, after); });
+    QMetaObject::invokeMethod(&m_worker, [this, lastIds, pageSize, changed = std::move(changed)] {
+        m_lastIds = lastIds;
+        m_pageSize = pageSize;
+        m_changed = changed;
+        m_archive.watch([this](const QString &room) { this->changed(room); });
+        for (auto room = lastIds.cbegin(); room != lastIds.cend(); ++room) {
+            if (room.value() < 0)
+                this->changed(room.key());
+        }
     });
 }
 
-void ArchiveWriter::follow(const QStringList &rooms, int keep, Reread reread)
+void ArchiveWriter::store(const ChatMessage &message, Done done)
 {
-    QMetaObject::invokeMethod(&m_worker, [this, rooms, keep, reread = std::move(reread)] {
-        m_rooms = rooms;
-        m_keep = keep;
-        m_reread = reread;
-        m_archive.watch([this](const QString &room) { changed(room); });
+    QMetaObject::invokeMethod(&m_worker, [this, message, done = std::move(done)] {
+        ChatMessage stored = message;
+        const MessageArchive::Outcome outcome = m_archive.store(stored);
+        if (outcome == MessageArchive::Outcome::Stored)
+            report(stored.room, false);
+        QMetaObject::invokeMethod(this, [done, outcome, stored] { done(outcome, stored); });
+    });
+}
+
+void ArchiveWriter::purgeOlderThan(int days)
+{
+    if (days <= 0)
+        return;
+    QMetaObject::invokeMethod(&m_worker, [this, days] {
+        m_purgeTimer = std::make_unique<QTimer>();
+        m_purgeTimer->setInterval(60 * 1000);
+        QObject::connect(m_purgeTimer.get(), &QTimer::timeout, [this, days] { startPurge(days); });
+        m_purgeTimer->start();
+        startPurge(days);
     });
 }
 
@@ -45,9 +65,9 @@ void ArchiveWriter::changed(const QString &room)
     // Called from inside the archive: the reading waits for the worker's next turn.
     const bool idle = m_pending.isEmpty();
     if (room.isEmpty()) {
-        for (const QString &each : std::as_const(m_rooms))
-            m_pending.insert(each);
-    } else if (m_rooms.contains(room)) {
+        for (auto each = m_lastIds.cbegin(); each != m_lastIds.cend(); ++each)
+            m_pending.insert(each.key());
+    } else if (m_lastIds.contains(room)) {
         m_pending.insert(room);
     }
     if (idle && !m_pending.isEmpty())
@@ -57,9 +77,55 @@ void ArchiveWriter::changed(const QString &room)
 void ArchiveWriter::rereadPending()
 {
     const QSet<QString> rooms = std::exchange(m_pending, {});
-    for (const QString &room : rooms) {
-        // A room that cannot be read keeps the page it had.
-        if (const auto messages = m_archive.newest(room, m_keep))
-            QMetaObject::invokeMethod(this, [this, room, messages = *messages] { m_reread(room, messages); });
+    for (const QString &room : rooms)
+        report(room, false);
+}
+
+void ArchiveWriter::report(const QString &room, bool pageAnyway)
+{
+    qint64 &lastId = m_lastIds[room];
+    MessageArchive::Rows arrived;
+    if (lastId >= 0)
+        arrived = m_archive.after(room, lastId, arrivalBatch);
+    // Nothing new, nothing to show again: a room re-read in vain costs one small read.
+    MessageArchive::Rows page;
+    if (pageAnyway || !arrived || !arrived->isEmpty())
+        page = m_archive.newest(room, m_pageSize);
+    if (lastId < 0 && page) // where this instance starts handing out, once the room can be read
+        lastId = page->isEmpty() ? 0 : page->last().id;
+    if (arrived && !arrived->isEmpty()) {
+        lastId = arrived->last().id;
+        if (arrived->size() == arrivalBatch)
+            changed(room); // more behind these
     }
+    if (!page && (!arrived || arrived->isEmpty()))
+        return;
+    QMetaObject::invokeMethod(this, [this, room, page, arrived = arrived.value_or(QList<ChatMessage>())] {
+        m_changed(room, page, arrived);
+    });
+}
+
+void ArchiveWriter::startPurge(int days)
+{
+    if (std::exchange(m_purging, true))
+        return;
+    purgeSome(QDateTime::currentDateTimeUtc().addDays(-days), false);
+}
+
+void ArchiveWriter::purgeSome(const QDateTime &cutoff, bool anyDeleted)
+{
+    // One batch a turn of the worker: puts queued meanwhile go in between.
+    const int deleted = m_archive.purge(cutoff, purgeBatch);
+    anyDeleted = anyDeleted || deleted > 0;
+    if (deleted == purgeBatch) {
+        QMetaObject::invokeMethod(&m_worker, [this, cutoff, anyDeleted] { purgeSome(cutoff, anyDeleted); },
+                                  Qt::QueuedConnection);
+        return;
+    }
+    m_purging = false;
+    // A quiet room's page may have shown what is gone now.
+    if (!anyDeleted)
+        return;
+    for (const QString &room : m_lastIds.keys())
+        report(room, true);
 }

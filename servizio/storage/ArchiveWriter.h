@@ -2,44 +2,59 @@
 
 #include "MessageArchive.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
-#include <QStringList>
 #include <QThread>
 #include <functional>
+#include <memory>
+
+class QTimer;
 
 // Stores messages on a thread of its own, one at a time in the order given, so
-// that waiting for the disk never holds up the polls. The callbacks run on the
-// thread that made the writer.
+// that waiting for the disk never holds up the polls; purges old ones there in
+// small batches between the puts. The callbacks run on the thread that made the writer.
 class ArchiveWriter : public QObject
 {
     Q_OBJECT
 
 public:
-    // The room as it is once a message is in it; nothing when it could not be read.
-    using Done = std::function<void(MessageArchive::Outcome, const std::optional<QList<ChatMessage>> &room)>;
-    using Reread = std::function<void(const QString &room, const QList<ChatMessage> &messages)>;
+    using Done = std::function<void(MessageArchive::Outcome, const ChatMessage &message)>;
+    // A room changed: its newest messages as they are now (nothing when they could not
+    // be read or did not change) and, in id order, those this instance had not seen yet.
+    using Changed = std::function<void(const QString &room, const MessageArchive::Rows &page,
+                                       const QList<ChatMessage> &arrived)>;
 
     explicit ArchiveWriter(MessageArchive &archive, QObject *parent = nullptr);
     // Finishes the writes already asked for, then stops; their `done` is not called.
     ~ArchiveWriter() override;
 
-    // `done` runs once the message is committed, refused or has failed.
-    void store(const QString &room, const ChatMessage &message, int keep, Done done);
-    // Re-reads the newest `keep` of a room whenever the archive says another
-    // instance changed it, and hands them to `reread`.
-    void follow(const QStringList &rooms, int keep, Reread reread);
+    // First of all: the rooms with the last id each has shown (-1: unknown), the size of
+    // their pages, and whom to tell of their changes, own puts and other instances' alike.
+    void follow(const QHash<QString, qint64> &lastIds, int pageSize, Changed changed);
+    // `done` runs once the message is committed, refused or has failed; after `changed`.
+    void store(const ChatMessage &message, Done done);
+    // Deletes the messages older than `days` now and then once a minute; 0 keeps them all.
+    void purgeOlderThan(int days);
+
+    static constexpr int purgeBatch = 100; // rows a transaction: the puts wait a few milliseconds at most
+    static constexpr int arrivalBatch = 1000;
 
 private:
     void changed(const QString &room);
     void rereadPending();
+    void report(const QString &room, bool pageAnyway);
+    void startPurge(int days);
+    void purgeSome(const QDateTime &cutoff, bool anyDeleted);
 
     MessageArchive &m_archive;
     QThread m_thread;
     QObject m_worker; // lives in m_thread: the archive's calls run in its event queue
     // Known to the worker only.
-    QStringList m_rooms;
-    int m_keep = 0;
-    Reread m_reread;
+    QHash<QString, qint64> m_lastIds;
+    int m_pageSize = 0;
+    Changed m_changed;
     QSet<QString> m_pending; // rooms waiting to be re-read: a burst of notices costs one read each
+    std::unique_ptr<QTimer> m_purgeTimer;
+    bool m_purging = false;
 };

@@ -3,6 +3,8 @@
 #include "PostgresArchive.h"
 #include "SqliteArchive.h"
 
+#include <limits>
+
 void MessageArchive::watch(const std::function<void(const QString &)> &)
 {
     // One process alone writes an SQLite file: nobody else changes the rooms.
@@ -17,4 +19,28 @@ std::unique_ptr<MessageArchive> MessageArchive::open(const QString &database, co
     }
     auto archive = std::make_unique<SqliteArchive>();
     return archive->open(database, error) ? std::move(archive) : nullptr;
+}
+
+QStringList MessageArchive::searchTerms(const QStringList &words)
+{
+    QStringList terms;
+    for (const QString &word : words) {
+        QList<char32_t> term;
+        const QList<uint> characters = word.toUcs4();
+        for (qsizetype i = 0; i <= characters.size(); ++i) {
+            const char32_t c = i < characters.size() ? characters.at(i) : U' ';
+            if (QChar::isLetterOrNumber(c) || QChar::isMark(c)) {
+                term.append(c);
+            } else if (!term.isEmpty()) {
+                terms.append(QString::fromUcs4(term.constData(), term.size()));
+                term.clear();
+            }
+        }
+    }
+    return terms;
+}
+
+qint64 MessageArchive::idBound(qint64 beforeId)
+{
+    return beforeId > 0 ? beforeId : std::numeric_limits<qint64>::max();
 }

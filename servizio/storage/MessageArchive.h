@@ -4,13 +4,15 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
 
 // Where the rooms' messages are kept: an SQLite file of this process alone, or a
-// PostgreSQL database that several instances of the service share. After open()
-// every call is made from one thread, the writer's.
+// PostgreSQL database that several instances of the service share. Every message
+// is kept until purged. Each archive object is used from one thread at a time;
+// the writer and the readers each open their own on the same database.
 class MessageArchive
 {
 public:
@@ -22,14 +24,26 @@ public:
         int limit = 0;
         qint64 windowMs = 0;
     };
+    // Messages oldest first, or newest first for a search; nothing when the archive could not be read.
+    using Rows = std::optional<QList<ChatMessage>>;
 
     virtual ~MessageArchive() = default;
 
-    // Adds the message and forgets all but the room's newest `keep`, in one
-    // transaction: Stored only once it is durably committed.
-    virtual Outcome store(const QString &room, const ChatMessage &message, int keep) = 0;
-    // The room's newest `count`, oldest first; nothing when the archive cannot be read.
-    virtual std::optional<QList<ChatMessage>> newest(const QString &room, int count) = 0;
+    // Adds the message to its room: Stored only once it is durably committed,
+    // with `message.id` filled in (and `time`, when it had none).
+    virtual Outcome store(ChatMessage &message) = 0;
+    // The room's newest `limit` older than `beforeId` (0: the newest of all), oldest first.
+    virtual Rows before(const QString &room, qint64 beforeId, int limit) = 0;
+    // The room's first `limit` newer than `afterId`, oldest first.
+    virtual Rows after(const QString &room, qint64 afterId, int limit) = 0;
+    // Newest first, older than `beforeId` (0: no bound), in `room` (empty: every
+    // room): the messages in which every word of `words` begins a word, whatever
+    // the letter case and accents. Words are cut at anything but letters and digits.
+    virtual Rows search(const QStringList &words, const QString &room, qint64 beforeId, int limit) = 0;
+    // Deletes at most `batch` of the messages written before `cutoff`, oldest
+    // first, in a transaction of their own: how many, or -1 on failure.
+    virtual int purge(const QDateTime &cutoff, int batch) = 0;
+    Rows newest(const QString &room, int count) { return before(room, 0, count); }
     // From now on calls `changed`, in the calling thread, whenever another
     // instance may have changed `room`; an empty name stands for every room.
     // An empty function stops the calls. Nothing to watch by default.
@@ -38,4 +52,10 @@ public:
     // A `database` starting with "postgresql://" or "postgres://" is a libpq
     // connection URI, anything else an SQLite file. On failure `error` says why, in Italian.
     static std::unique_ptr<MessageArchive> open(const QString &database, const FloodRule &flood, QString *error);
+
+protected:
+    // The search's words cut at anything but letters and digits: the pieces that each must begin a word.
+    static QStringList searchTerms(const QStringList &words);
+    // `beforeId` as an upper bound that every id is under.
+    static qint64 idBound(qint64 beforeId);
 };

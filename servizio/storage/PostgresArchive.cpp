@@ -1,5 +1,7 @@
 #include "PostgresArchive.h"
 
+#include <QTimeZone>
+
 namespace {
 // Step i brings a database of schema version i to version i + 1.
 const char *const migrations[] = {
@@ -15,6 +17,25 @@ const char *const migrations[] = {
     "CREATE TABLE invii (indirizzo text NOT NULL, istante timestamptz NOT NULL);"
     "CREATE INDEX invii_indirizzo ON invii (indirizzo, istante);"
     "CREATE INDEX invii_istante ON invii (istante);",
+
+    // The messages already there take their instant from the page's date, read in the program's time zone.
+    "ALTER TABLE messaggi ADD COLUMN istante timestamptz;"
+    "UPDATE messaggi SET istante = CASE WHEN data ~ '^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d$'"
+    " THEN to_timestamp(data, 'DD/MM/YYYY HH24:MI:SS') ELSE now() END;"
+    "ALTER TABLE messaggi ALTER COLUMN istante SET NOT NULL;"
+    "CREATE INDEX messaggi_istante ON messaggi (istante);"
+    // unaccent is only stable, its rules file could change: an index needs an immutable wrapper.
+    "CREATE EXTENSION IF NOT EXISTS unaccent SCHEMA public;"
+    "CREATE FUNCTION ciarla_senza_accenti(testo text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE STRICT"
+    " AS $$ SELECT public.unaccent('public.unaccent'::regdictionary, testo) $$;"
+    "CREATE INDEX messaggi_parole ON messaggi USING gin (to_tsvector('simple'::regconfig, ciarla_senza_accenti(testo)));"
+    // Words separated by blanks, each a prefix that must begin a word: every one is quoted, with its quotes
+    // and backslashes doubled, so that nothing in it is read as query syntax. Immutable, so that the planner
+    // sees the query itself and can weigh it.
+    "CREATE FUNCTION ciarla_prefissi(parole text) RETURNS tsquery LANGUAGE sql IMMUTABLE PARALLEL SAFE STRICT"
+    " AS $$ SELECT to_tsquery('simple'::regconfig, coalesce(string_agg("
+    "  '''' || replace(replace(parola, '\\', '\\\\'), '''', '''''') || ''':*', ' & '), ''))"
+    " FROM unnest(string_to_array(ciarla_senza_accenti(parole), ' ')) AS parola WHERE parola <> '' $$;",
 };
 constexpr int schemaVersion = int(std::size(migrations));
 const char channel[] = "ciarla_stanze";
@@ -22,6 +43,7 @@ const char channel[] = "ciarla_stanze";
 constexpr int lockSchema = 1;
 constexpr int lockRoom = 2;
 constexpr int lockSender = 3;
+#define MESSAGE_COLUMNS "id, stanza, nick, data, extract(epoch FROM istante)::bigint, indirizzo, testo"
 
 QList<QByteArray> sessionSetup()
 {
@@ -62,14 +84,10 @@ bool PostgresArchive::migrate(QString *error)
         found = version.text(0, 0).toInt();
         if (found > schemaVersion)
             return false;
-        for (int step = found; step < schemaVersion; ++step) {
-            if (!m_db.exec(migrations[step]).ok())
-                return false;
-        }
         return found == schemaVersion
-            || m_db.exec("DELETE FROM versione_schema; INSERT INTO versione_schema VALUES ("
+            || (upgrade(found) && m_db.exec("DELETE FROM versione_schema; INSERT INTO versione_schema VALUES ("
                          + QByteArray::number(schemaVersion) + ")")
-                   .ok();
+                   .ok());
     });
     if (found > schemaVersion)
         *error = QStringLiteral("Il database è stato scritto da una versione più recente del programma (schema %1).")
@@ -77,6 +95,19 @@ bool PostgresArchive::migrate(QString *error)
     else if (!migrated)
         *error = QStringLiteral("Aggiornamento del database non riuscito: %1").arg(m_db.lastError());
     return migrated;
+}
+
+bool PostgresArchive::upgrade(int from)
+{
+    // Dates in the messages are the program's local time: read them in its zone, when the server knows it.
+    const QByteArray zone = QTimeZone::systemTimeZoneId();
+    if (!m_db.exec("SELECT set_config('TimeZone', name, true) FROM pg_timezone_names WHERE name = $1", {zone}).ok())
+        return false;
+    for (int step = from; step < schemaVersion; ++step) {
+        if (!m_db.exec(migrations[step]).ok())
+            return false;
+    }
+    return true;
 }
 
 bool PostgresArchive::inTransaction(const std::function<bool()> &work)
@@ -101,26 +132,32 @@ bool PostgresArchive::session()
     return true;
 }
 
-MessageArchive::Outcome PostgresArchive::store(const QString &room, const ChatMessage &message, int keep)
+MessageArchive::Outcome PostgresArchive::store(ChatMessage &message)
 {
-    const QByteArray roomKey = room.toUtf8();
+    if (!message.time.isValid())
+        message.time = ChatMessage::currentSecond();
+    const QByteArray roomKey = message.room.toUtf8();
     const QByteArray address = message.address.toUtf8();
     m_flooded = false;
+    qint64 id = 0;
     const bool stored = inTransaction([&] {
         // The sender's lock before the room's, always: no two puts wait for each other in a circle.
         if (!allowsSender(address))
             return false;
-        // One put at a time per room: ids follow the commits, and the trim sees every row.
-        return m_db.exec("SELECT pg_advisory_xact_lock($1, hashtext($2))",
-                         {QByteArray::number(lockRoom), roomKey}).ok()
-            && m_db.exec("INSERT INTO messaggi (stanza, nick, data, indirizzo, testo) VALUES ($1, $2, $3, $4, $5)",
-                         {roomKey, message.nick.toUtf8(), message.date.toUtf8(), address, message.text.toUtf8()})
-                   .ok()
-            && m_db.exec("DELETE FROM messaggi WHERE stanza = $1 AND id NOT IN"
-                         " (SELECT id FROM messaggi WHERE stanza = $1 ORDER BY id DESC LIMIT $2)",
-                         {roomKey, QByteArray::number(keep)}).ok()
-            && m_db.exec("SELECT pg_notify($1, $2)", {channel, roomKey}).ok();
+        // One put at a time per room, its id taken under the lock: ids grow with the commits within a room.
+        if (!m_db.exec("SELECT pg_advisory_xact_lock($1, hashtext($2))", {QByteArray::number(lockRoom), roomKey})
+                 .ok())
+            return false;
+        const PgConnection::Result inserted =
+            m_db.exec("INSERT INTO messaggi (stanza, nick, data, istante, indirizzo, testo)"
+                      " VALUES ($1, $2, $3, to_timestamp($4), $5, $6) RETURNING id",
+                      {roomKey, message.nick.toUtf8(), message.date.toUtf8(),
+                       QByteArray::number(message.time.toSecsSinceEpoch()), address, message.text.toUtf8()});
+        id = inserted.rows() == 1 ? inserted.text(0, 0).toLongLong() : 0;
+        return id > 0 && m_db.exec("SELECT pg_notify($1, $2)", {channel, roomKey}).ok();
     });
+    if (stored)
+        message.id = id;
     return stored ? Outcome::Stored : m_flooded ? Outcome::Flooded : Outcome::Failed;
 }
 
@@ -143,20 +180,58 @@ bool PostgresArchive::allowsSender(const QByteArray &address)
         && m_db.exec("INSERT INTO invii VALUES ($1, clock_timestamp())", {address}).ok();
 }
 
-std::optional<QList<ChatMessage>> PostgresArchive::newest(const QString &room, int count)
+MessageArchive::Rows PostgresArchive::before(const QString &room, qint64 beforeId, int limit)
+{
+    return rows("SELECT " MESSAGE_COLUMNS " FROM (SELECT * FROM messaggi WHERE stanza = $1 AND id < $2"
+                " ORDER BY id DESC LIMIT $3) AS pagina ORDER BY id",
+                {room.toUtf8(), QByteArray::number(idBound(beforeId)), QByteArray::number(limit)});
+}
+
+MessageArchive::Rows PostgresArchive::after(const QString &room, qint64 afterId, int limit)
+{
+    return rows("SELECT " MESSAGE_COLUMNS " FROM messaggi WHERE stanza = $1 AND id > $2 ORDER BY id LIMIT $3",
+                {room.toUtf8(), QByteArray::number(afterId), QByteArray::number(limit)});
+}
+
+MessageArchive::Rows PostgresArchive::search(const QStringList &words, const QString &room, qint64 beforeId,
+                                             int limit)
+{
+    const QStringList terms = searchTerms(words);
+    if (terms.isEmpty())
+        return QList<ChatMessage>();
+    return rows("SELECT " MESSAGE_COLUMNS " FROM messaggi"
+                " WHERE to_tsvector('simple'::regconfig, ciarla_senza_accenti(testo)) @@ ciarla_prefissi($1)"
+                " AND id < $2 AND ($3 = '' OR stanza = $3) ORDER BY id DESC LIMIT $4",
+                {terms.join(u' ').toUtf8(), QByteArray::number(idBound(beforeId)), room.toUtf8(),
+                 QByteArray::number(limit)});
+}
+
+int PostgresArchive::purge(const QDateTime &cutoff, int batch)
+{
+    if (!session())
+        return -1;
+    const PgConnection::Result deleted = m_db.exec(
+        "WITH tolti AS (DELETE FROM messaggi WHERE id IN (SELECT id FROM messaggi WHERE istante < to_timestamp($1)"
+        " ORDER BY istante LIMIT $2) RETURNING 1) SELECT count(*) FROM tolti",
+        {QByteArray::number(cutoff.toSecsSinceEpoch()), QByteArray::number(batch)});
+    readNotifications();
+    return deleted.rows() == 1 ? deleted.text(0, 0).toInt() : -1;
+}
+
+MessageArchive::Rows PostgresArchive::rows(const QByteArray &sql, const QList<QByteArray> &parameters)
 {
     if (!session())
         return std::nullopt;
-    const PgConnection::Result rows =
-        m_db.exec("SELECT nick, data, indirizzo, testo FROM"
-                  " (SELECT * FROM messaggi WHERE stanza = $1 ORDER BY id DESC LIMIT $2) AS ultimi ORDER BY id",
-                  {room.toUtf8(), QByteArray::number(count)});
+    const PgConnection::Result found = m_db.exec(sql, parameters);
     readNotifications();
-    if (!rows.ok())
+    if (!found.ok())
         return std::nullopt;
     QList<ChatMessage> messages;
-    for (int row = 0; row < rows.rows(); ++row)
-        messages.append({rows.text(row, 0), rows.text(row, 1), rows.text(row, 2), rows.text(row, 3)});
+    for (int row = 0; row < found.rows(); ++row) {
+        messages.append({found.text(row, 0).toLongLong(), found.text(row, 1), found.text(row, 2), found.text(row, 3),
+                         QDateTime::fromSecsSinceEpoch(found.text(row, 4).toLongLong(), Qt::UTC),
+                         found.text(row, 5), found.text(row, 6)});
+    }
     return messages;
 }
 

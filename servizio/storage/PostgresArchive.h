@@ -8,8 +8,9 @@
 
 // The rooms' messages in a PostgreSQL database shared by several instances of
 // the service. Puts into one room are serialised by the database, so every
-// instance sees one order and each room its newest messages only; puts of one
-// sender are counted across instances. Every instance learns of the others'
+// instance sees one order, and ids taken from one sequence grow with the
+// commits within a room; puts of one sender are counted across instances.
+// Searches go through a full-text index of the texts without their accents. Every instance learns of the others'
 // puts by LISTEN/NOTIFY, and re-reads every room once a second in case a
 // notification was lost. A lost session is opened again by the next call.
 // `changed` (see watch()) is called from inside the archive's calls, so it must
@@ -23,8 +24,11 @@ public:
     // Connects and brings the schema up to date; on failure `error` says why, in Italian.
     bool open(QString *error);
 
-    Outcome store(const QString &room, const ChatMessage &message, int keep) override;
-    std::optional<QList<ChatMessage>> newest(const QString &room, int count) override;
+    Outcome store(ChatMessage &message) override;
+    Rows before(const QString &room, qint64 beforeId, int limit) override;
+    Rows after(const QString &room, qint64 afterId, int limit) override;
+    Rows search(const QStringList &words, const QString &room, qint64 beforeId, int limit) override;
+    int purge(const QDateTime &cutoff, int batch) override;
     void watch(const std::function<void(const QString &room)> &changed) override;
 
     static constexpr int rereadMs = 1000;
@@ -32,6 +36,8 @@ public:
 private:
     bool session();
     bool migrate(QString *error);
+    bool upgrade(int from);
+    Rows rows(const QByteArray &sql, const QList<QByteArray> &parameters);
     bool inTransaction(const std::function<bool()> &work);
     bool allowsSender(const QByteArray &address);
     void readNotifications();

@@ -18,8 +18,35 @@ const char *const migrations[] = {
     " indirizzo TEXT NOT NULL,"
     " testo TEXT NOT NULL);"
     "CREATE INDEX messaggi_stanza ON messaggi (stanza, id);",
+
+    // Seconds since 1970 in UTC; the messages already there take theirs from the page's date, a local time.
+    "ALTER TABLE messaggi ADD COLUMN istante INTEGER NOT NULL DEFAULT 0;"
+    "UPDATE messaggi SET istante = coalesce(CAST(strftime('%s', substr(data, 7, 4) || '-' || substr(data, 4, 2)"
+    " || '-' || substr(data, 1, 2) || ' ' || substr(data, 12, 8), 'utc') AS INTEGER), CAST(strftime('%s') AS INTEGER));"
+    "CREATE INDEX messaggi_istante ON messaggi (istante);"
+    // Words folded to lower case without accents; prefix indexes keep short prefixes quick.
+    "CREATE VIRTUAL TABLE parole USING fts5(testo, content = 'messaggi', content_rowid = 'id',"
+    " tokenize = 'unicode61 remove_diacritics 2', prefix = '2 3');"
+    "INSERT INTO parole (parole) VALUES ('rebuild');"
+    "CREATE TRIGGER parole_inserite AFTER INSERT ON messaggi BEGIN"
+    " INSERT INTO parole (rowid, testo) VALUES (new.id, new.testo); END;"
+    "CREATE TRIGGER parole_tolte AFTER DELETE ON messaggi BEGIN"
+    " INSERT INTO parole (parole, rowid, testo) VALUES ('delete', old.id, old.testo); END;"
+    "CREATE TRIGGER parole_cambiate AFTER UPDATE OF testo ON messaggi BEGIN"
+    " INSERT INTO parole (parole, rowid, testo) VALUES ('delete', old.id, old.testo);"
+    " INSERT INTO parole (rowid, testo) VALUES (new.id, new.testo); END;",
 };
 constexpr int schemaVersion = int(std::size(migrations));
+#define MESSAGE_COLUMNS "id, stanza, nick, data, istante, indirizzo, testo"
+
+// Each term a quoted prefix, so that nothing the user typed is read as query syntax.
+QString prefixQuery(const QStringList &terms)
+{
+    QStringList quoted;
+    for (QString term : terms)
+        quoted.append(u'"' + term.replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\"*"));
+    return quoted.join(u' ');
+}
 } // namespace
 
 SqliteArchive::SqliteArchive() = default;
@@ -27,8 +54,10 @@ SqliteArchive::SqliteArchive() = default;
 SqliteArchive::~SqliteArchive()
 {
     m_insert.reset();
-    m_prune.reset();
-    m_newest.reset();
+    m_before.reset();
+    m_after.reset();
+    m_search.reset();
+    m_purge.reset();
     sqlite3_close(m_db);
 }
 
@@ -52,14 +81,21 @@ bool SqliteArchive::open(const QString &file, QString *error)
         return false;
     }
     m_insert = std::make_unique<SqliteStatement>(
-        m_db, "INSERT INTO messaggi (stanza, nick, data, indirizzo, testo) VALUES (?1, ?2, ?3, ?4, ?5)");
-    m_prune = std::make_unique<SqliteStatement>(
-        m_db, "DELETE FROM messaggi WHERE stanza = ?1 AND id NOT IN"
-              " (SELECT id FROM messaggi WHERE stanza = ?1 ORDER BY id DESC LIMIT ?2)");
-    m_newest = std::make_unique<SqliteStatement>(
-        m_db, "SELECT nick, data, indirizzo, testo FROM"
-              " (SELECT * FROM messaggi WHERE stanza = ?1 ORDER BY id DESC LIMIT ?2) ORDER BY id");
-    if (!m_insert->isValid() || !m_prune->isValid() || !m_newest->isValid()) {
+        m_db, "INSERT INTO messaggi (stanza, nick, data, istante, indirizzo, testo) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    m_before = std::make_unique<SqliteStatement>(
+        m_db, "SELECT " MESSAGE_COLUMNS " FROM (SELECT * FROM messaggi WHERE stanza = ?1 AND id < ?2"
+              " ORDER BY id DESC LIMIT ?3) ORDER BY id");
+    m_after = std::make_unique<SqliteStatement>(
+        m_db, "SELECT " MESSAGE_COLUMNS " FROM messaggi WHERE stanza = ?1 AND id > ?2 ORDER BY id LIMIT ?3");
+    m_search = std::make_unique<SqliteStatement>(
+        m_db, "SELECT " MESSAGE_COLUMNS " FROM messaggi WHERE id IN"
+              " (SELECT parole.rowid FROM parole JOIN messaggi ON messaggi.id = parole.rowid"
+              "  WHERE parole MATCH ?1 AND parole.rowid < ?2 AND (?3 = '' OR messaggi.stanza = ?3)"
+              "  ORDER BY parole.rowid DESC LIMIT ?4) ORDER BY id DESC");
+    m_purge = std::make_unique<SqliteStatement>(
+        m_db, "DELETE FROM messaggi WHERE id IN (SELECT id FROM messaggi WHERE istante < ?1 ORDER BY istante LIMIT ?2)");
+    if (!m_insert->isValid() || !m_before->isValid() || !m_after->isValid() || !m_search->isValid()
+        || !m_purge->isValid()) {
         *error = QStringLiteral("Archivio %1 non utilizzabile: %2").arg(file, lastError());
         return false;
     }
@@ -97,26 +133,69 @@ int SqliteArchive::userVersion()
     return version.nextRow() ? version.text(0).toInt() : -1;
 }
 
-MessageArchive::Outcome SqliteArchive::store(const QString &room, const ChatMessage &message, int keep)
+MessageArchive::Outcome SqliteArchive::store(ChatMessage &message)
 {
+    if (!message.time.isValid())
+        message.time = ChatMessage::currentSecond();
     if (!exec("BEGIN IMMEDIATE"))
         return Outcome::Failed;
-    const bool written =
-        m_insert->bind(1, room).bind(2, message.nick).bind(3, message.date).bind(4, message.address)
-            .bind(5, message.text).execute()
-        && m_prune->bind(1, room).bind(2, qint64(keep)).execute();
-    if (written && exec("COMMIT"))
+    const bool written = m_insert->bind(1, message.room).bind(2, message.nick).bind(3, message.date)
+                             .bind(4, message.time.toSecsSinceEpoch()).bind(5, message.address)
+                             .bind(6, message.text).execute();
+    const qint64 id = sqlite3_last_insert_rowid(m_db);
+    if (written && exec("COMMIT")) {
+        message.id = id;
         return Outcome::Stored;
+    }
     exec("ROLLBACK");
     return Outcome::Failed;
 }
 
-std::optional<QList<ChatMessage>> SqliteArchive::newest(const QString &room, int count)
+MessageArchive::Rows SqliteArchive::before(const QString &room, qint64 beforeId, int limit)
+{
+    m_before->bind(1, room).bind(2, idBound(beforeId)).bind(3, qint64(limit));
+    return rows(*m_before);
+}
+
+MessageArchive::Rows SqliteArchive::after(const QString &room, qint64 afterId, int limit)
+{
+    m_after->bind(1, room).bind(2, afterId).bind(3, qint64(limit));
+    return rows(*m_after);
+}
+
+MessageArchive::Rows SqliteArchive::search(const QStringList &words, const QString &room, qint64 beforeId,
+                                           int limit)
+{
+    const QStringList terms = searchTerms(words);
+    if (terms.isEmpty())
+        return QList<ChatMessage>();
+    m_search->bind(1, prefixQuery(terms)).bind(2, idBound(beforeId)).bind(3, room).bind(4, qint64(limit));
+    return rows(*m_search);
+}
+
+int SqliteArchive::purge(const QDateTime &cutoff, int batch)
+{
+    if (!exec("BEGIN IMMEDIATE"))
+        return -1;
+    if (m_purge->bind(1, cutoff.toSecsSinceEpoch()).bind(2, qint64(batch)).execute()) {
+        const int deleted = sqlite3_changes(m_db);
+        if (exec("COMMIT"))
+            return deleted;
+    }
+    exec("ROLLBACK");
+    return -1;
+}
+
+MessageArchive::Rows SqliteArchive::rows(SqliteStatement &statement)
 {
     QList<ChatMessage> messages;
-    m_newest->bind(1, room).bind(2, qint64(count));
-    while (m_newest->nextRow())
-        messages.append({m_newest->text(0), m_newest->text(1), m_newest->text(2), m_newest->text(3)});
+    while (statement.nextRow()) {
+        messages.append({statement.integer(0), statement.text(1), statement.text(2), statement.text(3),
+                         QDateTime::fromSecsSinceEpoch(statement.integer(4), Qt::UTC), statement.text(5),
+                         statement.text(6)});
+    }
+    if (statement.lastRunFailed())
+        return std::nullopt;
     return messages;
 }
 
