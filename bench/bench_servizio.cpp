@@ -7,7 +7,9 @@
 // at 1,000, each the median of its rounds.
 // Usage: bench_servizio [seconds per run] [rounds]   (default 10, 3)
 //        bench_servizio --postgres [seconds]          (see PostgresBench.h)
+//        bench_servizio --search [messages]           (see SearchBench.h)
 #include "PostgresBench.h"
+#include "SearchBench.h"
 #include "Wrk.h"
 
 #include <QCoreApplication>
@@ -125,6 +127,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc > 1 && QByteArray(argv[1]) == "--postgres")
         return PostgresBench::run(argc > 2 ? QByteArray(argv[2]).toInt() : 10);
+    if (argc > 1 && QByteArray(argv[1]) == "--search")
+        return SearchBench::run(argc > 2 ? QByteArray(argv[2]).toInt() : 1000000);
     const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 10;
     const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 3;
     const int threads = QThread::idealThreadCount();

@@ -69,7 +69,7 @@ private Q_SLOTS:
     void purgeTakesTheOldestInBatches();
     void upgradeKeepsEveryMessage_data() { backends(); }
     void upgradeKeepsEveryMessage();
-    void writerHandsOutOtherInstancesPuts();
+    void writerHandsOutOtherInstancesPutsAndPurges();
     void fullReaderQueueAnswersAtOnce();
 
 private:
@@ -238,22 +238,22 @@ void TestServizioArchive::upgradeKeepsEveryMessage()
     QVERIFY2(MessageArchive::open(m_database, {}, &error), qPrintable(error));
 }
 
-void TestServizioArchive::writerHandsOutOtherInstancesPuts()
+void TestServizioArchive::writerHandsOutOtherInstancesPutsAndPurges()
 {
     const auto mine = fresh(true);
     QVERIFY(mine);
     QString error;
     const auto other = MessageArchive::open(m_database, {}, &error);
     QVERIFY2(other, qPrintable(error));
+    const qint64 shown = put(*other, u"stanza1"_s, u"vecchio"_s, 400).id;
     QStringList arrived, page;
     ArchiveWriter writer(*mine);
-    writer.follow({{u"stanza1"_s, 0}}, 2, [&](const QString &, const MessageArchive::Rows &rows,
-                                              const QList<ChatMessage> &messages) {
+    writer.follow({{u"stanza1"_s, shown}}, 5, [&](const QString &, const MessageArchive::Rows &rows,
+                                                  const QList<ChatMessage> &messages) {
         page = rows ? texts(rows) : page;
         for (const ChatMessage &message : messages)
             arrived.append(message.text);
     });
-    QTest::qWait(100); // following before the others' puts: these are new to it
     QVERIFY(put(*other, u"stanza1"_s, u"a"_s).id > 0 && put(*other, u"stanza1"_s, u"b"_s).id > 0);
     QTRY_COMPARE(arrived, (QStringList{u"a"_s, u"b"_s}));
     bool answeredAfterHandOut = false;
@@ -263,7 +263,9 @@ void TestServizioArchive::writerHandsOutOtherInstancesPuts()
                  });
     QTRY_VERIFY(answeredAfterHandOut);
     QCOMPARE(arrived, (QStringList{u"a"_s, u"b"_s, u"c"_s}));
-    QCOMPARE(page, (QStringList{u"b"_s, u"c"_s}));
+    QCOMPARE(page, (QStringList{u"vecchio"_s, u"a"_s, u"b"_s, u"c"_s}));
+    writer.purgeOlderThan(365);
+    QTRY_COMPARE(page, (QStringList{u"a"_s, u"b"_s, u"c"_s}));
 }
 
 void TestServizioArchive::fullReaderQueueAnswersAtOnce()

@@ -169,6 +169,8 @@ void TestServizioHttp::roomKeepsItsNewestMessagesAcrossRestarts()
 
     start({u"--room-size"_s, u"3"_s});
     QCOMPARE(shown("/getmsgchat3.asp").first(), u"messaggio 53"_s);
+    start({u"--room-size"_s, u"100"_s}); // the page bounds what is shown, not what is kept
+    QCOMPARE(shown("/getmsgchat3.asp").size(), 55);
 }
 
 void TestServizioHttp::roomsAreKeptApart()
