@@ -36,7 +36,11 @@ QStringList vocabulary(std::mt19937 &random)
         const int a = accent(random);
         words.insert(a < 6 ? word + accented[a] : word);
     }
-    return QStringList(words.cbegin(), words.cend());
+    // Shorter words are the commoner ones, as in any language.
+    QStringList byLength(words.cbegin(), words.cend());
+    std::stable_sort(byLength.begin(), byLength.end(),
+                     [](const QString &a, const QString &b) { return a.size() < b.size(); });
+    return byLength;
 }
 
 struct Corpus
@@ -45,7 +49,7 @@ struct Corpus
     QList<int> roomOf;
 };
 
-// Word ranks follow a Zipf law (s = 1): a few words everywhere, most of them rare.
+// Word ranks follow a Zipf law (s = 1): a few short words everywhere, most of them rare.
 Corpus corpus(int messages, std::mt19937 &random)
 {
     const QStringList words = vocabulary(random);

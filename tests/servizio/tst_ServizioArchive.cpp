@@ -1,19 +1,15 @@
 // The archive's history, search, purge and schema upgrade, in process, on an
-// SQLite file and on a real PostgreSQL 15; the reader's bounded queue.
-#include "ArchiveReader.h"
+// SQLite file and on a real PostgreSQL 15, and the writer's hand-out of new messages.
 #include "ArchiveWriter.h"
-#include "MessageArchive.h"
 #include "PostgresCluster.h"
 
-#include <QSemaphore>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-// The schema of the version before ids were handed out and history kept, as it created it.
+// The previous version's schema, exactly as it made it, with two of its messages.
 const char oldSqlite[] = "CREATE TABLE messaggi (id INTEGER PRIMARY KEY AUTOINCREMENT, stanza TEXT NOT NULL,"
                          " nick TEXT NOT NULL, data TEXT NOT NULL, indirizzo TEXT NOT NULL, testo TEXT NOT NULL);"
                          "CREATE INDEX messaggi_stanza ON messaggi (stanza, id); PRAGMA user_version = 1;";
@@ -37,22 +33,6 @@ QStringList texts(const MessageArchive::Rows &rows)
     return out;
 }
 
-// Holds every read until released: the reader's queue fills behind it.
-class HeldArchive : public MessageArchive
-{
-public:
-    QSemaphore started, release;
-    Outcome store(ChatMessage &) override { return Outcome::Failed; }
-    Rows before(const QString &, qint64, int) override
-    {
-        started.release();
-        release.acquire();
-        return QList<ChatMessage>();
-    }
-    Rows after(const QString &room, qint64, int limit) override { return before(room, 0, limit); }
-    Rows search(const QStringList &, const QString &room, qint64, int limit) override { return before(room, 0, limit); }
-    int purge(const QDateTime &, int) override { return 0; }
-};
 } // namespace
 
 class TestServizioArchive : public QObject
@@ -61,22 +41,24 @@ class TestServizioArchive : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void historyIsKeptAndPagedById_data() { backends(); }
-    void historyIsKeptAndPagedById();
+    void historyIsKeptPagedAndPurged_data() { backends(); }
+    void historyIsKeptPagedAndPurged();
     void search_data();
     void search();
-    void purgeTakesTheOldestInBatches_data() { backends(); }
-    void purgeTakesTheOldestInBatches();
     void upgradeKeepsEveryMessage_data() { backends(); }
     void upgradeKeepsEveryMessage();
     void writerHandsOutOtherInstancesPutsAndPurges();
-    void fullReaderQueueAnswersAtOnce();
 
 private:
     static void backends();
-    // A new database of its own, made with `schema` and `rows` when given, and opened.
-    std::unique_ptr<MessageArchive> fresh(bool postgres, const QByteArray &schema = {}, const QByteArray &rows = {});
-    static ChatMessage put(MessageArchive &archive, const QString &room, const QString &text, int ageDays = 0);
+    // A new database of its own, made with `schema` first when given, and opened.
+    std::unique_ptr<MessageArchive> fresh(bool postgres, const QByteArray &schema = {});
+    static qint64 put(MessageArchive &archive, const QString &room, const QString &text, int ageDays = 0)
+    {
+        ChatMessage message = ChatMessage::writtenNow(room, u"n"_s, u"10.0.0.1"_s, text);
+        message.time = message.time.addDays(-ageDays);
+        return archive.store(message) == MessageArchive::Outcome::Stored ? message.id : -1;
+    }
 
     QTemporaryDir m_dir;
     PostgresCluster m_cluster;
@@ -97,19 +79,16 @@ void TestServizioArchive::backends()
     QTest::newRow("postgresql") << true;
 }
 
-std::unique_ptr<MessageArchive> TestServizioArchive::fresh(bool postgres, const QByteArray &schema,
-                                                           const QByteArray &rows)
+std::unique_ptr<MessageArchive> TestServizioArchive::fresh(bool postgres, const QByteArray &schema)
 {
     static int files = 0;
-    if (postgres) {
-        m_database = m_cluster.uri();
-        if (!m_cluster.query(QString::fromUtf8("DROP SCHEMA public CASCADE; CREATE SCHEMA public;" + schema + rows)))
-            return nullptr;
-    } else {
-        m_database = m_dir.filePath(u"archivio%1.sqlite"_s.arg(++files));
+    m_database = postgres ? m_cluster.uri() : m_dir.filePath(u"%1.sqlite"_s.arg(++files));
+    if (postgres && !m_cluster.query(QString::fromUtf8("DROP SCHEMA public CASCADE; CREATE SCHEMA public;" + schema)))
+        return nullptr;
+    if (!postgres) {
         sqlite3 *db = nullptr;
-        sqlite3_open(QFile::encodeName(m_database).constData(), &db);
-        const bool made = sqlite3_exec(db, QByteArray(schema + rows).constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        const bool made = sqlite3_open(QFile::encodeName(m_database).constData(), &db) == SQLITE_OK
+            && sqlite3_exec(db, schema.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
         sqlite3_close(db);
         if (!made)
             return nullptr;
@@ -121,37 +100,33 @@ std::unique_ptr<MessageArchive> TestServizioArchive::fresh(bool postgres, const 
     return archive;
 }
 
-ChatMessage TestServizioArchive::put(MessageArchive &archive, const QString &room, const QString &text, int ageDays)
-{
-    ChatMessage message = ChatMessage::writtenNow(room, u"n"_s, u"10.0.0.1"_s, text);
-    message.time = message.time.addDays(-ageDays);
-    if (archive.store(message) != MessageArchive::Outcome::Stored)
-        message.id = -1;
-    return message;
-}
-
-void TestServizioArchive::historyIsKeptAndPagedById()
+void TestServizioArchive::historyIsKeptPagedAndPurged()
 {
     QFETCH(bool, postgres);
     const auto archive = fresh(postgres);
     QVERIFY(archive);
-    QStringList first;
-    qint64 lastId = 0;
+    QStringList first; // stanza1's, oldest first
+    QList<qint64> ids{0};
     for (int i = 0; i < 120; ++i) {
-        const ChatMessage stored = put(*archive, i % 3 ? u"stanza1"_s : u"stanza2"_s, QString::number(i));
-        QVERIFY2(stored.id > lastId, "ids grow with the commits");
-        lastId = stored.id;
+        // The first two are 400 and 399 days old.
+        ids.append(put(*archive, i % 3 ? u"stanza1"_s : u"stanza2"_s, QString::number(i), i < 2 ? 400 - i : 0));
+        QVERIFY2(ids.last() > ids.at(i), "ids grow with the commits");
         if (i % 3)
-            first.append(stored.text);
+            first.append(QString::number(i));
     }
     const auto page = archive->before(u"stanza1"_s, 0, 50);
     QCOMPARE(texts(page), first.mid(30));
-    const ChatMessage &last = page->last();
-    QCOMPARE((QStringList{last.room, last.nick, last.address, last.date}),
-             (QStringList{u"stanza1"_s, u"n"_s, u"10.0.0.1"_s, ChatMessage::dateOf(last.time)}));
-    QVERIFY(qAbs(last.time.secsTo(QDateTime::currentDateTimeUtc())) < 60 && last.id == lastId);
+    QVERIFY(qAbs(page->last().time.secsTo(QDateTime::currentDateTimeUtc())) < 60 && page->last().id == ids.last());
     QCOMPARE(texts(archive->before(u"stanza1"_s, page->first().id, 50)), first.mid(0, 30));
     QCOMPARE(texts(archive->after(u"stanza1"_s, page->first().id, 3)), first.mid(31, 3));
+    // The two old ones go, the oldest first, one batch at a time.
+    const QDateTime cutoff = QDateTime::currentDateTimeUtc().addDays(-365);
+    QCOMPARE(archive->purge(cutoff, 1), 1);
+    QCOMPARE(texts(archive->before(u"stanza2"_s, 0, 1000)).first(), u"3"_s);
+    QCOMPARE((QList<int>{archive->purge(cutoff, 5), archive->purge(cutoff, 5)}), (QList<int>{1, 0}));
+    QCOMPARE(texts(archive->before(u"stanza1"_s, 0, 1000)), first.mid(1));
+    QCOMPARE(texts(archive->search({u"1"_s}, u"stanza1"_s, 0, 2)), (QStringList{u"119"_s, u"118"_s}));
+    QCOMPARE(texts(archive->search({u"1"_s}, u"stanza1"_s, ids.at(12), 50)), (QStringList{u"10"_s}));
 }
 
 void TestServizioArchive::search_data()
@@ -169,7 +144,6 @@ void TestServizioArchive::search_data()
         };
         row("accents ignored", {u"perche"_s}, {0});
         row("letter case and accents", {u"CITTA"_s}, {0});
-        row("accent in the query", {u"CAFFÈ"_s}, {3, 2});
         row("prefix", {u"stor"_s}, {2, 1});
         row("every word needed", {u"stor"_s, u"roma"_s}, {1});
         row("not inside a word", {u"oria"_s}, {});
@@ -177,8 +151,6 @@ void TestServizioArchive::search_data()
         row("OR is a word", {u"cornetto"_s, u"OR"_s, u"roma"_s}, {});
         row("NEAR and brackets", {u"NEAR(caff"_s, u"x)"_s}, {2});
         row("query operators", {u"caff'|roma"_s, u"!acqua"_s, u"&:*"_s}, {});
-        row("apostrophe parts", {u"l'acqua"_s}, {3});
-        row("punctuation only", {u"*!?"_s}, {});
         row("room", {u"stor"_s}, {2}, u"stanza0"_s);
         row("before an id", {u"stor"_s}, {1}, QString(), 2);
     }
@@ -198,33 +170,17 @@ void TestServizioArchive::search()
                              u"Caffè e cornetto, l'acqua è fresca"_s};
     QList<qint64> ids;
     for (const QString &text : stored)
-        ids.append(put(*archive, ids.size() % 2 ? u"stanza1"_s : u"stanza0"_s, text).id);
+        ids.append(put(*archive, ids.size() % 2 ? u"stanza1"_s : u"stanza0"_s, text));
     QStringList expected;
     for (const int index : found)
         expected.append(stored.at(index));
     QCOMPARE(texts(archive->search(words, room, before < 0 ? 0 : ids.at(before), 50)), expected);
 }
 
-void TestServizioArchive::purgeTakesTheOldestInBatches()
-{
-    QFETCH(bool, postgres);
-    const auto archive = fresh(postgres);
-    QVERIFY(archive);
-    for (const int age : {400, 366, 10, 0})
-        QVERIFY(put(*archive, u"stanza1"_s, u"vecchio di %1"_s.arg(age), age).id > 0);
-    const QDateTime cutoff = QDateTime::currentDateTimeUtc().addDays(-365);
-    QCOMPARE(archive->purge(cutoff, 1), 1);
-    QCOMPARE(texts(archive->newest(u"stanza1"_s, 10)).first(), u"vecchio di 366"_s);
-    QCOMPARE(archive->purge(cutoff, 5), 1);
-    QCOMPARE(archive->purge(cutoff, 5), 0);
-    QCOMPARE(texts(archive->newest(u"stanza1"_s, 10)), (QStringList{u"vecchio di 10"_s, u"vecchio di 0"_s}));
-    QCOMPARE(texts(archive->search({u"vecchio"_s}, {}, 0, 10)), (QStringList{u"vecchio di 0"_s, u"vecchio di 10"_s}));
-}
-
 void TestServizioArchive::upgradeKeepsEveryMessage()
 {
     QFETCH(bool, postgres);
-    const auto archive = fresh(postgres, postgres ? oldPostgres : oldSqlite, oldRows);
+    const auto archive = fresh(postgres, QByteArray(postgres ? oldPostgres : oldSqlite) + oldRows);
     QVERIFY(archive);
     const auto kept = archive->newest(u"stanza1"_s, 10);
     QCOMPARE(texts(kept), (QStringList{u"Com'è la città?"_s, u"Al mare, perché fa caldo"_s}));
@@ -232,7 +188,7 @@ void TestServizioArchive::upgradeKeepsEveryMessage()
     QCOMPARE(kept->at(0).time, QDateTime(QDate(2026, 12, 7), QTime(10, 15, 2), Qt::UTC));
     QCOMPARE(kept->at(1).time, QDateTime(QDate(2026, 7, 1), QTime(7, 0), Qt::UTC));
     QCOMPARE(texts(archive->search({u"perche"_s, u"mare"_s}, {}, 0, 10)), QStringList{u"Al mare, perché fa caldo"_s});
-    QVERIFY(put(*archive, u"stanza1"_s, u"dopo"_s).id > kept->at(1).id);
+    QVERIFY(put(*archive, u"stanza1"_s, u"dopo"_s) > kept->at(1).id);
     // Brought up to date once: opening it again upgrades nothing.
     QString error;
     QVERIFY2(MessageArchive::open(m_database, {}, &error), qPrintable(error));
@@ -241,20 +197,18 @@ void TestServizioArchive::upgradeKeepsEveryMessage()
 void TestServizioArchive::writerHandsOutOtherInstancesPutsAndPurges()
 {
     const auto mine = fresh(true);
-    QVERIFY(mine);
     QString error;
     const auto other = MessageArchive::open(m_database, {}, &error);
-    QVERIFY2(other, qPrintable(error));
-    const qint64 shown = put(*other, u"stanza1"_s, u"vecchio"_s, 400).id;
+    QVERIFY2(mine && other, qPrintable(error));
+    const qint64 shown = put(*other, u"stanza1"_s, u"vecchio"_s, 400);
     QStringList arrived, page;
     ArchiveWriter writer(*mine);
     writer.follow({{u"stanza1"_s, shown}}, 5, [&](const QString &, const MessageArchive::Rows &rows,
                                                   const QList<ChatMessage> &messages) {
         page = rows ? texts(rows) : page;
-        for (const ChatMessage &message : messages)
-            arrived.append(message.text);
+        arrived += texts(messages);
     });
-    QVERIFY(put(*other, u"stanza1"_s, u"a"_s).id > 0 && put(*other, u"stanza1"_s, u"b"_s).id > 0);
+    QVERIFY(put(*other, u"stanza1"_s, u"a"_s) > 0 && put(*other, u"stanza1"_s, u"b"_s) > 0);
     QTRY_COMPARE(arrived, (QStringList{u"a"_s, u"b"_s}));
     bool answeredAfterHandOut = false;
     writer.store(ChatMessage::writtenNow(u"stanza1"_s, u"n"_s, {}, u"c"_s),
@@ -266,24 +220,6 @@ void TestServizioArchive::writerHandsOutOtherInstancesPutsAndPurges()
     QCOMPARE(page, (QStringList{u"vecchio"_s, u"a"_s, u"b"_s, u"c"_s}));
     writer.purgeOlderThan(365);
     QTRY_COMPARE(page, (QStringList{u"a"_s, u"b"_s, u"c"_s}));
-}
-
-void TestServizioArchive::fullReaderQueueAnswersAtOnce()
-{
-    auto *held = new HeldArchive;
-    ArchiveReader reader(std::unique_ptr<MessageArchive>(held), 2);
-    QSemaphore answered;
-    int refused = 0;
-    const auto count = [&](const ArchiveReader::Rows &rows) { rows ? answered.release() : void(++refused); };
-    reader.before(u"stanza1"_s, 0, 1, count);
-    QVERIFY(held->started.tryAcquire(1, 10000)); // the first is being read, two wait
-    reader.after(u"stanza1"_s, 0, 1, count);
-    reader.search({u"a"_s}, {}, 0, 1, count);
-    QCOMPARE(refused, 0);
-    reader.before(u"stanza1"_s, 0, 1, count);
-    QCOMPARE(refused, 1); // at once, on this thread
-    held->release.release(3);
-    QVERIFY(answered.tryAcquire(3, 10000));
 }
 
 QTEST_GUILESS_MAIN(TestServizioArchive)
