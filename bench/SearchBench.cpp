@@ -2,6 +2,7 @@
 
 #include "MessageArchive.h"
 #include "PostgresCluster.h"
+#include "SqliteStatement.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -70,28 +71,34 @@ Corpus corpus(int messages, std::mt19937 &random)
     return out;
 }
 
+// One transaction without the triggers that keep the index of words, which is rebuilt afterwards in one go.
 bool loadSqlite(const QString &file, const Corpus &corpus)
 {
     sqlite3 *db = nullptr;
-    sqlite3_stmt *insert = nullptr;
-    bool ok = sqlite3_open(QFile::encodeName(file).constData(), &db) == SQLITE_OK
-        && sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK
-        && sqlite3_prepare_v2(db, "INSERT INTO messaggi (stanza, nick, data, istante, indirizzo, testo)"
-                                  " VALUES (?1, 'bench', '07/12/2026 10:00:00', ?2, '127.0.0.1', ?3)",
-                              -1, &insert, nullptr) == SQLITE_OK;
-    const qint64 start = QDateTime::currentSecsSinceEpoch() - corpus.texts.size();
-    for (qsizetype i = 0; ok && i < corpus.texts.size(); ++i) {
-        const QByteArray room = rooms.at(corpus.roomOf.at(i)).toUtf8(), text = corpus.texts.at(i).toUtf8();
-        sqlite3_bind_text(insert, 1, room.constData(), int(room.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(insert, 2, start + i);
-        sqlite3_bind_text(insert, 3, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-        ok = sqlite3_step(insert) == SQLITE_DONE;
-        sqlite3_reset(insert);
+    sqlite3_open(QFile::encodeName(file).constData(), &db);
+    const auto exec = [db](const QByteArray &sql) {
+        return sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    };
+    bool ok = exec("PRAGMA synchronous=OFF; BEGIN");
+    QByteArrayList triggers;
+    {
+        SqliteStatement listed(db, "SELECT name, sql FROM sqlite_master WHERE type = 'trigger'");
+        while (listed.nextRow()) {
+            triggers.append(listed.text(1).toUtf8());
+            ok = ok && exec("DROP TRIGGER " + listed.text(0).toUtf8());
+        }
+        SqliteStatement insert(db, "INSERT INTO messaggi (stanza, nick, data, istante, indirizzo, testo)"
+                                   " VALUES (?1, 'bench', '07/12/2026 10:00:00', ?2, '127.0.0.1', ?3)");
+        const qint64 start = QDateTime::currentSecsSinceEpoch() - corpus.texts.size();
+        for (qsizetype i = 0; ok && i < corpus.texts.size(); ++i)
+            ok = insert.bind(1, rooms.at(corpus.roomOf.at(i))).bind(2, start + i).bind(3, corpus.texts.at(i)).execute();
     }
-    sqlite3_finalize(insert);
-    ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    ok = ok && exec("INSERT INTO parole (parole) VALUES ('rebuild')");
+    for (const QByteArray &trigger : std::as_const(triggers))
+        ok = ok && exec(trigger);
+    ok = ok && exec("COMMIT");
     sqlite3_close(db);
-    return ok;
+    return ok && !triggers.isEmpty();
 }
 
 // psql's \copy without the index of words, which is built afterwards in one go.
