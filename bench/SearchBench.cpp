@@ -96,7 +96,8 @@ bool loadSqlite(const QString &file, const Corpus &corpus)
     ok = ok && exec("INSERT INTO parole (parole) VALUES ('rebuild')");
     for (const QByteArray &trigger : std::as_const(triggers))
         ok = ok && exec(trigger);
-    ok = ok && exec("COMMIT");
+    // Into the file itself, as a running service's checkpoints would have put it.
+    ok = ok && exec("COMMIT") && exec("PRAGMA wal_checkpoint(TRUNCATE)");
     sqlite3_close(db);
     return ok && !triggers.isEmpty();
 }
