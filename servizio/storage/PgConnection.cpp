@@ -41,6 +41,12 @@ bool PgConnection::ensureOpen()
     return connect();
 }
 
+void PgConnection::addSetup(const QByteArray &statement)
+{
+    m_setup.append(statement);
+    exec(statement);
+}
+
 bool PgConnection::connect()
 {
     PQfinish(m_conn);

@@ -40,6 +40,8 @@ public:
     PgConnection &operator=(const PgConnection &) = delete;
 
     bool ensureOpen();
+    // Runs `statement` on the session now, when there is one, and on every new session from now on.
+    void addSetup(const QByteArray &statement);
     // `sql` with $1, $2 ... taken from `parameters` as text; several statements only without parameters.
     Result exec(const QByteArray &sql, const QList<QByteArray> &parameters = {});
     QString lastError() const;

@@ -51,8 +51,7 @@ constexpr int lockSender = 3;
 QList<QByteArray> sessionSetup()
 {
     // Every commit waits for the disk whatever the server's default, and a hung statement ends.
-    return {"SET client_encoding TO 'UTF8'", "SET synchronous_commit TO on", "SET statement_timeout TO 10000",
-            QByteArray("LISTEN ") + channel};
+    return {"SET client_encoding TO 'UTF8'", "SET synchronous_commit TO on", "SET statement_timeout TO 10000"};
 }
 } // namespace
 
@@ -240,6 +239,10 @@ MessageArchive::Rows PostgresArchive::rows(const QByteArray &sql, const QList<QB
 
 void PostgresArchive::watch(const std::function<void(const QString &)> &changed)
 {
+    // Only a session that reads its notifications may ask for them: unread ones would hold up the
+    // server's queue, and at length every instance's puts. Readers never ask.
+    if (changed && !std::exchange(m_listening, true))
+        m_db.addSetup(QByteArray("LISTEN ") + channel);
     m_changed = changed;
     m_notifier.reset();
     m_reread.reset();

@@ -48,5 +48,6 @@ private:
     std::function<void(const QString &room)> m_changed;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::unique_ptr<QTimer> m_reread;
+    bool m_listening = false;
     bool m_flooded = false; // the last store's refusal came from the flood count
 };
