@@ -44,29 +44,37 @@ ServiceReply ChatService::page(const ServiceRequest &request)
 
 void ChatService::put(const RoomDirectory::Entry &room, const ServiceRequest &request, const ReplyHandler &reply)
 {
-    const auto nick = QueryText::formValue(request.encodedQuery, QStringLiteral("NOME"));
-    const auto text = QueryText::formValue(request.encodedQuery, QStringLiteral("messaggio"));
-    if (const auto reason = MessageRules::refusal(nick, text))
-        return reply(putRefused(400, *reason));
+    post(room, QueryText::formValue(request.encodedQuery, QStringLiteral("NOME")),
+         QueryText::formValue(request.encodedQuery, QStringLiteral("messaggio")), request.client,
+         [&room, reply](const PostResult &result) {
+             reply(result.status == 0 ? putStored(room) : putRefused(result.status, result.reason));
+         });
+}
 
-    const QString address = displayAddress(request.client);
+void ChatService::post(const RoomDirectory::Entry &room, const std::optional<QString> &nick,
+                       const std::optional<QString> &text, const QHostAddress &client, const PostHandler &done)
+{
+    if (const auto reason = MessageRules::refusal(nick, text))
+        return done({400, *reason});
+
+    const QString address = displayAddress(client);
     const qint64 now = m_clock.elapsed();
     if (!m_flood.allows(address, now))
-        return reply(flooded());
+        return done({429, floodReason()});
     // Counted now, not once stored: puts waiting for the disk must not slip past the limit.
     m_flood.record(address, now);
 
-    const auto done = [this, &room, reply](MessageArchive::Outcome outcome, const ChatMessage &) {
+    const auto stored = [done](MessageArchive::Outcome outcome, const ChatMessage &message) {
         // Counted by the instances sharing the archive.
         if (outcome == MessageArchive::Outcome::Flooded)
-            return reply(flooded());
+            return done({429, floodReason()});
         if (outcome != MessageArchive::Outcome::Stored)
-            return reply(putRefused(503, QStringLiteral("Il messaggio non è stato registrato per un errore "
-                                                        "dell'archivio. Riprova più tardi.")));
+            return done({503, QStringLiteral("Il messaggio non è stato registrato per un errore "
+                                             "dell'archivio. Riprova più tardi.")});
         // The room's page was published before this answer, so the sender's next poll shows the message.
-        reply(putStored(room));
+        done({0, {}, message.id});
     };
-    m_writer.store(ChatMessage::writtenNow(room.key, *nick, address, *text), done);
+    m_writer.store(ChatMessage::writtenNow(room.key, *nick, address, *text), stored);
 }
 
 void ChatService::changed(const QString &key, const MessageArchive::Rows &page, const QList<ChatMessage> &arrived)
@@ -102,9 +110,9 @@ ServiceReply ChatService::putRefused(int status, const QString &reason)
     return reply;
 }
 
-ServiceReply ChatService::flooded()
+QString ChatService::floodReason()
 {
-    return putRefused(429, QStringLiteral("Troppi messaggi in poco tempo: aspetta qualche secondo e riprova."));
+    return QStringLiteral("Troppi messaggi in poco tempo: aspetta qualche secondo e riprova.");
 }
 
 ServiceReply ChatService::notFound()

@@ -30,6 +30,14 @@ public:
     ChatService(MessageArchive &archive, const Limits &limits, RoomPages &pages);
 
     using ReplyHandler = std::function<void(const ServiceReply &)>;
+    struct PostResult
+    {
+        int status = 0;  // 0: stored; else 400, 429 or 503, with the Italian reason
+        QString reason;
+        qint64 id = 0;   // the stored message's
+    };
+    using PostHandler = std::function<void(const PostResult &)>;
+
     using MessageHandler = std::function<void(const ChatMessage &)>;
 
     // Called on the service's thread once for every message newly stored in any room, by this
@@ -39,6 +47,9 @@ public:
     // On the service's own thread: `reply` runs once, when the message is on
     // disk or refused, and on that thread.
     void put(const RoomDirectory::Entry &room, const ServiceRequest &request, const ReplyHandler &reply);
+    // The same for a message from anywhere else: the same checks, the same store.
+    void post(const RoomDirectory::Entry &room, const std::optional<QString> &nick, const std::optional<QString> &text,
+              const QHostAddress &client, const PostHandler &done);
     // From any thread: every page that is neither a room's poll nor its put.
     static ServiceReply page(const ServiceRequest &request);
     // `allow`: the methods the page answers.
@@ -47,7 +58,7 @@ public:
 private:
     static ServiceReply putStored(const RoomDirectory::Entry &room);
     static ServiceReply putRefused(int status, const QString &reason);
-    static ServiceReply flooded();
+    static QString floodReason();
     static ServiceReply notFound();
     Room &roomFor(const RoomDirectory::Entry &entry);
     void changed(const QString &key, const MessageArchive::Rows &page, const QList<ChatMessage> &arrived);

@@ -1,3 +1,5 @@
+#include "ApiService.h"
+#include "ArchiveReader.h"
 #include "ChatService.h"
 #include "CommandLine.h"
 #include "HttpServer.h"
@@ -6,6 +8,7 @@
 #include "MessageArchive.h"
 #include "RoomPages.h"
 #include "ServiceOptions.h"
+#include "SubscriberRegistry.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -65,31 +68,46 @@ int main(int argc, char *argv[])
     QString error;
     const std::optional<ServiceOptions> options = ServiceOptions::parse(QCoreApplication::arguments(), &error);
     std::unique_ptr<MessageArchive> archive;
+    std::unique_ptr<MessageArchive> readerArchive;
     if (options) {
         if (const std::optional<QString> refusal = ListenProbe::refusal(options->address, options->port)) {
             std::fprintf(stderr, "ciarla-servizio: %s\n", qPrintable(*refusal));
             return 1;
         }
         const ChatService::Limits &limits = options->limits;
-        archive = MessageArchive::open(options->database,
-                                       {limits.putLimit, qint64(limits.putWindowSeconds) * 1000}, &error);
+        const MessageArchive::FloodRule flood{limits.putLimit, qint64(limits.putWindowSeconds) * 1000};
+        archive = MessageArchive::open(options->database, flood, &error);
+        // The API reads over a connection of its own, opened once the schema is up to date.
+        if (archive)
+            readerArchive = MessageArchive::open(options->database, flood, &error);
     }
-    if (!archive) {
+    if (!readerArchive) {
         std::fprintf(stderr, "ciarla-servizio: %s\n", qPrintable(error));
         return 1;
     }
     raiseDescriptorLimit();
     RoomPages pages(RoomDirectory::rooms().size());
+    SubscriberRegistry subscribers; // before the service: its last writes may still publish
     ChatService service(*archive, options->limits, pages);
-    // Puts from every event loop are queued to this thread, in the order they come,
+    // Every new message of every room, from this instance or another, to the event streams.
+    service.setMessageHandler([&subscribers](const ChatMessage &message) { subscribers.publish(message); });
+    auto reader = std::make_unique<ArchiveReader>(std::move(readerArchive));
+    // Puts and posts from every event loop are queued to this thread, in the order they come,
     // and from here to the one archive writer.
+    const ApiService api(*reader, [&app, &service](const RoomDirectory::Entry &room, const PostBody &body,
+                                                  const QHostAddress &client, const ChatService::PostHandler &done) {
+        QMetaObject::invokeMethod(&app, [&service, &room, body, client, done] {
+            service.post(room, body.nick, body.text, client, done);
+        });
+    });
     HttpServer http(options->http, options->clients, pages,
                     [&app, &service](const RoomDirectory::Entry &room, const ServiceRequest &request,
                                      const ChatService::ReplyHandler &reply) {
                         QMetaObject::invokeMethod(&app, [&service, &room, request, reply] {
                             service.put(room, request, reply);
                         });
-                    });
+                    },
+                    api, subscribers);
     const quint16 port = http.start(options->address, options->port);
     if (port == 0) {
         std::fprintf(stderr, "ciarla-servizio: impossibile ascoltare su %s porta %u.\n",
@@ -102,5 +120,9 @@ int main(int argc, char *argv[])
     // Whoever started the service with --port 0 reads the port from this line.
     std::printf("ciarla-servizio in ascolto su http://%s:%u/\n", qPrintable(host), unsigned(port));
     std::fflush(stdout);
-    return app.exec();
+    const int code = app.exec();
+    // No loop asks the reader for more, and its last answers still find their loops' mailboxes.
+    http.stop();
+    reader.reset();
+    return code;
 }

@@ -2,9 +2,11 @@
 
 #include "ClientAddressResolver.h"
 #include "ConnectionLimiter.h"
+#include "EventStream.h"
 #include "HttpResponse.h"
 #include "RefusalPages.h"
 #include "RequestHead.h"
+#include "SubscriberRegistry.h"
 
 #include <cerrno>
 #include <ctime>
@@ -23,6 +25,9 @@ constexpr int acceptsPerTurn = 64;
 constexpr int eventsPerTurn = 256;
 constexpr qint64 lingerMs = 2000;   // a closing connection's last answer gets this long to be read ...
 constexpr qint64 lingerBytes = 256 * 1024; // ... while at most this much more is thrown away
+constexpr qsizetype streamBacklogBytes = 256 * 1024; // a subscriber further behind is dropped
+constexpr int streamSendBuffer = 64 * 1024; // so the backlog, not the kernel, holds what it has not read
+constexpr qint64 commentMs = 25000; // a quiet stream says something this often, for the proxies on its way
 
 qint64 clockNs(clockid_t clock)
 {
@@ -39,6 +44,7 @@ EventLoopWorker::EventLoopWorker(const Context &context, int listener)
     , m_wake(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
     , m_pages(context.pages, m_date)
     , m_log(context.log)
+    , m_subscribers(RoomDirectory::rooms().size())
     , m_scratch(new char[readChunk])
 {
     for (const int fd : {m_listener, m_wake}) {
@@ -47,13 +53,14 @@ EventLoopWorker::EventLoopWorker(const Context &context, int listener)
         epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &event);
     }
     m_thread = std::thread([this] { run(); });
+    m_sink = m_context.subscribers.addSink([this](qsizetype room, const StreamEvent &event) {
+        post([this, room, event] { fanOut(room, event); });
+    });
 }
 
 EventLoopWorker::~EventLoopWorker()
 {
-    m_stopping = true;
-    eventfd_write(m_wake, 1);
-    m_thread.join();
+    stop();
     for (const auto &c : m_connections) {
         if (c)
             close(*c);
@@ -61,6 +68,16 @@ EventLoopWorker::~EventLoopWorker()
     ::close(m_listener);
     ::close(m_wake);
     ::close(m_epoll);
+}
+
+void EventLoopWorker::stop()
+{
+    if (!m_thread.joinable())
+        return;
+    m_context.subscribers.removeSink(m_sink);
+    m_stopping = true;
+    eventfd_write(m_wake, 1);
+    m_thread.join();
 }
 
 void EventLoopWorker::run()
@@ -145,9 +162,9 @@ void EventLoopWorker::open(int fd, const QHostAddress &peer)
 
 void EventLoopWorker::readFrom(HttpConnection &c)
 {
-    if (c.phase == HttpConnection::Phase::Closing)
+    if (c.phase == HttpConnection::Phase::Closing || c.phase == HttpConnection::Phase::Streaming)
         return drain(c);
-    if (c.in.size() >= m_context.limits.maxHeadBytes)
+    if (c.in.size() >= std::max<qsizetype>(m_context.limits.maxHeadBytes, c.wanted))
         return consume(c, c.in, true); // requests enough already: handle them before reading on
     const ssize_t n = recv(c.fd, m_scratch.get(), readChunk, 0);
     if (n <= 0) {
@@ -190,19 +207,26 @@ void EventLoopWorker::consume(HttpConnection &c, QByteArrayView data, bool fromB
             refuse(c, c.scanner.refusal());
             break;
         }
-        const RequestHead head = RequestHead::parse(rest.first(c.scanner.headLength()), m_context.limits);
-        at += c.scanner.headLength();
-        c.scanner.reset();
+        const qsizetype headLength = c.scanner.headLength();
+        const RequestHead head = RequestHead::parse(rest.first(headLength), m_context.limits);
         if (head.refusal != 0) {
             refuse(c, head.refusal, head.isHead);
             break;
         }
-        c.bodyToSkip = head.contentLength;
-        respond(c, head);
+        // The API reads bodies (within the limit the head was held to); the pages skip them.
+        const bool keepsBody = ApiRouter::handles(head.target.path());
+        c.wanted = headLength + (keepsBody ? head.contentLength : 0);
+        if (rest.size() < c.wanted)
+            break; // the scanner keeps the head until its body is in
+        at += c.wanted;
+        c.wanted = 0;
+        c.scanner.reset();
+        c.bodyToSkip = keepsBody ? 0 : head.contentLength;
+        respond(c, head, keepsBody ? rest.sliced(headLength, head.contentLength) : QByteArrayView());
         ++served;
     }
     // What is left: part of a head, or requests behind one not yet answered.
-    if (c.phase == Phase::Closing || at == data.size())
+    if (c.phase == Phase::Closing || c.phase == Phase::Streaming || at == data.size())
         c.in = QByteArray();
     else if (fromBuffer)
         c.in.remove(0, at);
@@ -210,7 +234,7 @@ void EventLoopWorker::consume(HttpConnection &c, QByteArrayView data, bool fromB
         c.in = data.sliced(at).toByteArray();
 }
 
-void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head)
+void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head, QByteArrayView body)
 {
     const qint64 startNs = clockNs(CLOCK_MONOTONIC);
     c.keepAlive = head.keepAlive;
@@ -218,6 +242,8 @@ void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head)
     const QHostAddress client = head.forwardedFor.isEmpty() ? c.peer : m_context.clients.resolve(c.peer, head.forwardedFor);
     c.client = head.forwardedFor.isEmpty() ? c.peerText : client.toString().toLatin1();
     const QByteArrayView page = head.target.path();
+    if (ApiRouter::handles(page))
+        return callApi(c, head, body, client, page, startNs);
     const bool reading = head.isGet || head.isHead;
     const auto match = reading ? RoomDirectory::find(page) : std::nullopt;
     if (match && match->action == RoomDirectory::Action::Poll)
@@ -233,12 +259,38 @@ void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head)
 void EventLoopWorker::wait(HttpConnection &c, const RoomDirectory::Entry &room, const ServiceRequest &request,
                            QByteArrayView page, qint64 startNs)
 {
-    c.phase = HttpConnection::Phase::Waiting;
-    c.waitingPage = page.toByteArray();
-    c.waitingSinceNs = startNs;
+    await(c, page, startNs);
     m_context.put(room, request, [this, fd = c.fd, serial = c.serial](const ServiceReply &reply) {
         deliver(fd, serial, reply);
     });
+}
+
+void EventLoopWorker::await(HttpConnection &c, QByteArrayView page, qint64 startNs)
+{
+    c.phase = HttpConnection::Phase::Waiting;
+    c.waitingPage = page.toByteArray();
+    c.waitingSinceNs = startNs;
+}
+
+void EventLoopWorker::callApi(HttpConnection &c, const RequestHead &head, QByteArrayView body,
+                              const QHostAddress &client, QByteArrayView page, qint64 startNs)
+{
+    const ApiRequest request{head.method.toByteArray(),
+                             page.toByteArray(),
+                             QString::fromLatin1(head.target.query()),
+                             head.contentType.toByteArray(),
+                             head.lastEventId.toByteArray(),
+                             body.toByteArray(),
+                             client};
+    const ApiService::Answer reply = m_context.api.handle(
+        request, [this, fd = c.fd, serial = c.serial](const ServiceReply &reply) { deliver(fd, serial, reply); });
+    if (const auto *now = std::get_if<ServiceReply>(&reply))
+        return answer(c, HttpResponse::bytes(*now, c.keepAlive, m_date.text()), page, now->status, startNs);
+    if (const auto *subscription = std::get_if<ApiService::Subscription>(&reply)) {
+        m_log.add(c.client, page, 200, clockNs(CLOCK_MONOTONIC) - startNs);
+        return subscribe(c, *subscription);
+    }
+    await(c, page, startNs);
 }
 
 void EventLoopWorker::answer(HttpConnection &c, const QByteArray &bytes, QByteArrayView page, int status,
@@ -285,6 +337,8 @@ void EventLoopWorker::write(HttpConnection &c, const QByteArray &bytes, qsizetyp
 
 void EventLoopWorker::answered(HttpConnection &c)
 {
+    if (c.phase == HttpConnection::Phase::Streaming)
+        return;
     if (c.closeAfterOut) {
         // Half-closed first, so the answer is not lost to a reset when unread input remains.
         shutdown(c.fd, SHUT_WR);
@@ -324,7 +378,8 @@ void EventLoopWorker::settle(HttpConnection &c)
     const bool done = c.readEnded && c.out.isEmpty() && c.phase != Phase::Waiting && !c.queued;
     if (c.broken || done)
         return close(c);
-    const bool reading = !c.readEnded && (c.phase == Phase::Closing || (c.phase != Phase::Waiting && c.out.isEmpty()));
+    const bool reading = !c.readEnded
+        && (c.phase == Phase::Closing || c.phase == Phase::Streaming || (c.phase != Phase::Waiting && c.out.isEmpty()));
     const std::uint32_t events = (reading ? std::uint32_t(EPOLLIN) : 0u) | (c.out.isEmpty() ? 0u : std::uint32_t(EPOLLOUT));
     if (events == c.events)
         return;
@@ -338,6 +393,8 @@ void EventLoopWorker::close(HttpConnection &c)
 {
     if (c.phase == HttpConnection::Phase::Waiting)
         m_log.add(c.client, c.waitingPage, 0, clockNs(CLOCK_MONOTONIC) - c.waitingSinceNs); // left before its answer
+    if (c.phase == HttpConnection::Phase::Streaming)
+        m_subscribers.remove(c.room, {c.fd, c.serial});
     m_context.limiter.release(c.peer);
     ::close(c.fd);
     m_connections[size_t(c.fd)].reset();
@@ -348,7 +405,10 @@ void EventLoopWorker::sweep()
     m_nextSweepMs = m_nowMs + sweepMs;
     setAccepting(true);
     for (const auto &c : m_connections) {
-        if (c && c->phase != HttpConnection::Phase::Waiting && c->deadlineMs <= m_nowMs) {
+        if (c && c->phase == HttpConnection::Phase::Streaming) {
+            keepStreaming(*c);
+            settle(*c);
+        } else if (c && c->phase != HttpConnection::Phase::Waiting && c->deadlineMs <= m_nowMs) {
             expire(*c);
             settle(*c);
         }
@@ -367,9 +427,23 @@ void EventLoopWorker::expire(HttpConnection &c)
 
 void EventLoopWorker::deliver(int fd, quint64 serial, const ServiceReply &reply)
 {
+    post([this, fd, serial, reply] {
+        HttpConnection *c = find(fd, serial);
+        if (!c || c->phase != HttpConnection::Phase::Waiting)
+            return; // it left; close() has logged it
+        c->phase = HttpConnection::Phase::Head;
+        answer(*c, HttpResponse::bytes(reply, c->keepAlive, m_date.text()), c->waitingPage, reply.status,
+               c->waitingSinceNs);
+        resume(*c);
+        settle(*c);
+    });
+}
+
+void EventLoopWorker::post(std::function<void()> task)
+{
     {
         const std::lock_guard lock(m_mailboxMutex);
-        m_mailbox.push_back({fd, serial, reply});
+        m_mailbox.push_back(std::move(task));
     }
     eventfd_write(m_wake, 1);
 }
@@ -378,21 +452,13 @@ void EventLoopWorker::takeDeliveries()
 {
     eventfd_t count = 0;
     eventfd_read(m_wake, &count);
-    std::vector<Delivery> deliveries;
+    std::vector<std::function<void()>> tasks;
     {
         const std::lock_guard lock(m_mailboxMutex);
-        deliveries.swap(m_mailbox);
+        tasks.swap(m_mailbox);
     }
-    for (const Delivery &delivery : deliveries) {
-        HttpConnection *c = find(delivery.fd, delivery.serial);
-        if (!c || c->phase != HttpConnection::Phase::Waiting)
-            continue; // it left; close() has logged it
-        c->phase = HttpConnection::Phase::Head;
-        answer(*c, HttpResponse::bytes(delivery.reply, c->keepAlive, m_date.text()), c->waitingPage, delivery.reply.status,
-               c->waitingSinceNs);
-        resume(*c);
-        settle(*c);
-    }
+    for (const auto &task : tasks)
+        task();
 }
 
 void EventLoopWorker::serveReady()
@@ -424,4 +490,92 @@ HttpConnection *EventLoopWorker::find(int fd, quint64 serial)
         return nullptr;
     HttpConnection *c = m_connections[size_t(fd)].get();
     return c && (serial == 0 || c->serial == serial) ? c : nullptr;
+}
+
+void EventLoopWorker::subscribe(HttpConnection &c, const ApiService::Subscription &subscription)
+{
+    c.phase = HttpConnection::Phase::Streaming;
+    c.room = subscription.room;
+    c.lastEventId = subscription.lastEventId;
+    c.nextCommentMs = m_nowMs + commentMs;
+    setsockopt(c.fd, SOL_SOCKET, SO_SNDBUF, &streamSendBuffer, sizeof streamSendBuffer);
+    // Live events from now on; what came before is read after, so nothing falls between.
+    m_subscribers.add(c.room, {c.fd, c.serial});
+    stream(c, EventStream::head(m_date.text()));
+    if (c.lastEventId == 0)
+        return;
+    c.catchingUp = true;
+    m_context.api.catchUp(c.room, c.lastEventId, [this, fd = c.fd, serial = c.serial](const auto &missed) {
+        post([this, fd, serial, missed] {
+            if (HttpConnection *c = find(fd, serial)) {
+                caughtUp(*c, missed);
+                settle(*c);
+            }
+        });
+    });
+}
+
+void EventLoopWorker::caughtUp(HttpConnection &c, const std::optional<QList<StreamEvent>> &missed)
+{
+    // Unreadable: better closed, to come back with the same id, than a gap.
+    c.broken = !missed;
+    c.catchingUp = false;
+    const QList<StreamEvent> held = std::exchange(c.held, {});
+    c.heldBytes = 0;
+    for (const QList<StreamEvent> &events : {missed.value_or(QList<StreamEvent>()), held}) {
+        for (const StreamEvent &event : events)
+            offer(c, event);
+    }
+}
+
+void EventLoopWorker::fanOut(qsizetype room, const StreamEvent &event)
+{
+    // A copy: closing a subscriber takes it off the list.
+    const std::vector<RoomSubscribers::Subscriber> subscribers = m_subscribers.of(room);
+    for (const auto &[fd, serial] : subscribers) {
+        if (HttpConnection *c = find(fd, serial)) {
+            offer(*c, event);
+            settle(*c);
+        }
+    }
+}
+
+void EventLoopWorker::offer(HttpConnection &c, const StreamEvent &event)
+{
+    if (c.broken)
+        return;
+    if (c.catchingUp) {
+        c.held.append(event);
+        c.heldBytes += event.bytes.size();
+        c.broken = c.heldBytes > streamBacklogBytes;
+        return;
+    }
+    if (!event.hide && event.id <= c.lastEventId)
+        return; // sent already, by the catch-up
+    if (!event.hide)
+        c.lastEventId = event.id;
+    stream(c, event.bytes);
+}
+
+void EventLoopWorker::stream(HttpConnection &c, const QByteArray &bytes)
+{
+    if (c.out.isEmpty())
+        return write(c, bytes, 0);
+    if (c.out.size() - c.sent > streamBacklogBytes) {
+        c.broken = true; // it does not read: dropped rather than buffered without end
+        return;
+    }
+    c.out = c.out.sliced(c.sent) + bytes;
+    c.sent = 0;
+}
+
+void EventLoopWorker::keepStreaming(HttpConnection &c)
+{
+    // Not reading at all for the idle time is a dead reader; silence from the client is not.
+    if (!c.out.isEmpty() && c.deadlineMs <= m_nowMs)
+        c.broken = true;
+    else if (c.nextCommentMs <= m_nowMs) {
+        c.nextCommentMs = m_nowMs + commentMs;
+        stream(c, EventStream::comment());
+    }
 }

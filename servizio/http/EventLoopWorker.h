@@ -1,11 +1,13 @@
 #pragma once
 
+#include "ApiService.h"
 #include "ChatService.h"
 #include "HttpConnection.h"
 #include "HttpDate.h"
 #include "HttpLimits.h"
 #include "LogBatch.h"
 #include "RoomPageCache.h"
+#include "RoomSubscribers.h"
 
 #include <atomic>
 #include <functional>
@@ -17,12 +19,14 @@
 class ClientAddressResolver;
 class ConnectionLimiter;
 class RefusalPages;
+class SubscriberRegistry;
 struct RequestHead;
 
 // One event loop on a thread of its own, with its own listening socket: it
 // accepts, reads request heads within the limits, answers polls from the shared
-// room pages and hands puts to the service, whose answers come back through
-// deliver(). Each connection gets a bounded share of every turn.
+// room pages, hands puts to the service and API requests to the API, whose
+// answers come back through deliver(), and keeps the event streams of its
+// subscribers. Each connection gets a bounded share of every turn.
 class EventLoopWorker
 {
 public:
@@ -38,32 +42,32 @@ public:
         RequestLog &log;
         const RefusalPages &refusals;
         PutHandler put;
+        const ApiService &api;
+        SubscriberRegistry &subscribers;
     };
 
     // Takes over `listener`, a non-blocking listening socket, and starts the thread.
     EventLoopWorker(const Context &context, int listener);
     // Stops the thread and closes every connection.
     ~EventLoopWorker();
+    // Stops the thread only: what is handed over from now on waits, unserved, for the destructor.
+    void stop();
     EventLoopWorker(const EventLoopWorker &) = delete;
     EventLoopWorker &operator=(const EventLoopWorker &) = delete;
 
 private:
-    struct Delivery
-    {
-        int fd;
-        quint64 serial;
-        ServiceReply reply;
-    };
-
     void run();
     void dispatch(int fd, std::uint32_t events);
     void acceptSome();
     void open(int fd, const QHostAddress &peer);
     void readFrom(HttpConnection &c);
     void consume(HttpConnection &c, QByteArrayView data, bool fromBuffer);
-    void respond(HttpConnection &c, const RequestHead &head);
+    void respond(HttpConnection &c, const RequestHead &head, QByteArrayView body);
     void wait(HttpConnection &c, const RoomDirectory::Entry &room, const ServiceRequest &request,
               QByteArrayView page, qint64 startNs);
+    void await(HttpConnection &c, QByteArrayView page, qint64 startNs);
+    void callApi(HttpConnection &c, const RequestHead &head, QByteArrayView body, const QHostAddress &client,
+                 QByteArrayView page, qint64 startNs);
     void answer(HttpConnection &c, const QByteArray &bytes, QByteArrayView page, int status, qint64 startNs);
     void refuse(HttpConnection &c, int status, bool bodiless = false);
     QByteArray stamped(const QByteArray &response) const;
@@ -77,10 +81,19 @@ private:
     void sweep();
     void expire(HttpConnection &c);
     void deliver(int fd, quint64 serial, const ServiceReply &reply);
+    void post(std::function<void()> task); // from any thread: run on this loop's
     void takeDeliveries();
     void serveReady();
     void setAccepting(bool on);
     HttpConnection *find(int fd, quint64 serial = 0);
+
+    // Event streams.
+    void subscribe(HttpConnection &c, const ApiService::Subscription &subscription);
+    void caughtUp(HttpConnection &c, const std::optional<QList<StreamEvent>> &missed);
+    void fanOut(qsizetype room, const StreamEvent &event);
+    void offer(HttpConnection &c, const StreamEvent &event);
+    void stream(HttpConnection &c, const QByteArray &bytes);
+    void keepStreaming(HttpConnection &c);
 
     Context m_context;
     const int m_listener;
@@ -91,13 +104,15 @@ private:
     LogBatch m_log;
     std::vector<std::unique_ptr<HttpConnection>> m_connections; // by descriptor
     std::vector<std::pair<int, quint64>> m_ready; // connections with requests already received
+    RoomSubscribers m_subscribers;
     quint64 m_serial = 0;
     qint64 m_nowMs = 0;
     qint64 m_nextSweepMs = 0;
     bool m_accepting = true;
     std::unique_ptr<char[]> m_scratch;
     std::mutex m_mailboxMutex;
-    std::vector<Delivery> m_mailbox;
+    std::vector<std::function<void()>> m_mailbox;
     std::atomic<bool> m_stopping{false};
+    int m_sink = 0; // in the subscriber registry
     std::thread m_thread; // last: it starts once the rest is ready
 };

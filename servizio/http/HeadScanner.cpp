@@ -2,6 +2,8 @@
 
 HeadScanner::State HeadScanner::scan(QByteArrayView buffer, const HttpLimits &limits)
 {
+    if (m_headLength > 0)
+        return State::Complete; // its body is still coming
     for (qsizetype i = m_scanned; i < buffer.size(); ++i) {
         if (i >= limits.maxHeadBytes)
             return refuse(m_lines == 0 ? 414 : 431);

@@ -22,12 +22,14 @@ QByteArray HttpResponse::reasonPhrase(int status)
 {
     switch (status) {
     case 200: return "OK";
+    case 201: return "Created";
     case 400: return "Bad Request";
     case 404: return "Not Found";
     case 405: return "Method Not Allowed";
     case 408: return "Request Timeout";
     case 413: return "Content Too Large";
     case 414: return "URI Too Long";
+    case 415: return "Unsupported Media Type";
     case 429: return "Too Many Requests";
     case 431: return "Request Header Fields Too Large";
     case 503: return "Service Unavailable";

@@ -8,11 +8,14 @@
 #include <unistd.h>
 
 HttpServer::HttpServer(const HttpLimits &limits, const ClientAddressResolver &clients, const RoomPages &pages,
-                       const EventLoopWorker::PutHandler &put)
+                       const EventLoopWorker::PutHandler &put, const ApiService &api,
+                       SubscriberRegistry &subscribers)
     : m_limits(limits)
     , m_clients(clients)
     , m_pages(pages)
     , m_put(put)
+    , m_api(api)
+    , m_subscribers(subscribers)
     , m_limiter(limits.maxConnections, limits.maxPerAddress, clients)
     , m_refusals(limits)
     , m_log(qsizetype(limits.logBufferKb) * 1024)
@@ -24,7 +27,7 @@ HttpServer::~HttpServer() = default;
 quint16 HttpServer::start(const QHostAddress &address, quint16 port)
 {
     const int threads = m_limits.threads > 0 ? m_limits.threads : int(std::max(1u, std::thread::hardware_concurrency()));
-    const EventLoopWorker::Context context{m_limits, m_limiter, m_clients, m_pages, m_log, m_refusals, m_put};
+    const EventLoopWorker::Context context{m_limits, m_limiter, m_clients, m_pages, m_log, m_refusals, m_put, m_api, m_subscribers};
     for (int i = 0; i < threads; ++i) {
         const int fd = listenOn(address, port);
         if (fd < 0)
@@ -33,6 +36,12 @@ quint16 HttpServer::start(const QHostAddress &address, quint16 port)
         m_workers.push_back(std::make_unique<EventLoopWorker>(context, fd));
     }
     return port;
+}
+
+void HttpServer::stop()
+{
+    for (const auto &worker : m_workers)
+        worker->stop();
 }
 
 int HttpServer::listenOn(const QHostAddress &address, quint16 port)

@@ -19,11 +19,13 @@ public:
     // `clients` names the trusted proxies: their X-Forwarded-For is believed, and
     // the cap per address does not hold for them (the total cap does).
     HttpServer(const HttpLimits &limits, const ClientAddressResolver &clients, const RoomPages &pages,
-               const EventLoopWorker::PutHandler &put);
+               const EventLoopWorker::PutHandler &put, const ApiService &api, SubscriberRegistry &subscribers);
     ~HttpServer();
 
     // The port listened on (the one picked when `port` is 0), or 0 on failure.
     quint16 start(const QHostAddress &address, quint16 port);
+    // Stops every event loop; answers handed over later are kept, unsent, until destruction.
+    void stop();
 
 private:
     static int listenOn(const QHostAddress &address, quint16 port);
@@ -33,6 +35,8 @@ private:
     const ClientAddressResolver &m_clients;
     const RoomPages &m_pages;
     const EventLoopWorker::PutHandler m_put;
+    const ApiService &m_api;
+    SubscriberRegistry &m_subscribers;
     ConnectionLimiter m_limiter;
     const RefusalPages m_refusals;
     RequestLog m_log;

@@ -80,7 +80,7 @@ bool RequestHead::parseRequestLine(QByteArrayView line, bool *http11)
     const qsizetype second = first < 0 ? -1 : line.indexOf(' ', first + 1);
     if (second < 0 || line.indexOf(' ', second + 1) >= 0)
         return false;
-    const QByteArrayView method = line.first(first);
+    method = line.first(first);
     const QByteArrayView version = line.sliced(second + 1);
     target = RequestTarget::parse(line.sliced(first + 1, second - first - 1));
     isGet = method == "GET";
@@ -106,6 +106,10 @@ bool RequestHead::parseHeader(QByteArrayView line, Seen *seen)
         if (!forwardedFor.isEmpty())
             forwardedFor += ',';
         forwardedFor += value;
+    } else if (name.compare("Content-Type", Qt::CaseInsensitive) == 0) {
+        contentType = value;
+    } else if (name.compare("Last-Event-ID", Qt::CaseInsensitive) == 0) {
+        lastEventId = value;
     } else if (name.compare("Connection", Qt::CaseInsensitive) == 0) {
         keepAlive = keepAlive && !hasToken(value, "close");
     } else if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {

@@ -14,7 +14,10 @@ struct RequestHead
     bool isGet = false;
     bool isHead = false; // answered as a GET, without the body
     bool keepAlive = true;
+    QByteArrayView method;
     RequestTarget target;
+    QByteArrayView contentType;
+    QByteArrayView lastEventId; // an event stream's reconnection point
     qint64 contentLength = 0;
     QByteArray forwardedFor; // every X-Forwarded-For value, joined by commas; within the head's bound
 
