@@ -7,19 +7,18 @@
 #include <QThread>
 
 namespace {
+// The site's own proxying, from deploy/; only where it listens and whom it reaches are the test's.
 const char config[] = R"(daemon off; worker_processes %1; pid %2/nginx.pid; error_log %2/error.log;
 events { worker_connections 4096; }
 http {
   access_log off;
   client_body_temp_path %2/body; proxy_temp_path %2/proxy;
   fastcgi_temp_path %2/fastcgi; uwsgi_temp_path %2/uwsgi; scgi_temp_path %2/scgi;
-  upstream servizio { %3 keepalive 64; }
+  upstream ciarla_servizio { %3 keepalive 64; }
   server {
     listen 127.0.0.1:%4;
-    location / {
-      proxy_pass http://servizio; proxy_http_version 1.1; proxy_set_header Connection ""; proxy_bind 127.0.0.2;
-      proxy_set_header X-Forwarded-For $proxy_add_x_forwarded_for;
-    }
+    proxy_bind 127.0.0.2;
+    include %5;
   }
 })";
 }
@@ -39,7 +38,12 @@ bool NginxProxy::start(const QList<quint16> &upstreams, int workers)
         servers += QStringLiteral("server 127.0.0.1:%1; ").arg(upstream);
     m_port = TestHttpServer::closedPort();
     const QString file = m_dir.filePath(QStringLiteral("nginx.conf"));
-    if (!TestFiles::write(file, QString::fromLatin1(config).arg(workers).arg(m_dir.path(), servers).arg(m_port).toUtf8())) {
+    if (!TestFiles::write(file, QString::fromLatin1(config)
+                                       .arg(workers)
+                                       .arg(m_dir.path(), servers)
+                                       .arg(m_port)
+                                       .arg(QStringLiteral(CIARLA_NGINX_SNIPPET))
+                                       .toUtf8())) {
         m_error = QStringLiteral("cannot write the nginx config in %1").arg(m_dir.path());
         return false;
     }

@@ -4,8 +4,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-// nginx on a free loopback port, from a config generated in a temporary folder, balancing
-// over the given loopback ports and passing X-Forwarded-For. It reaches them from
+// nginx on a free loopback port, from a config generated in a temporary folder around the
+// shipped site's proxy snippet, balancing over the given loopback ports. It reaches them from
 // 127.0.0.2, so that they can tell it from its clients on 127.0.0.1.
 class NginxProxy
 {
