@@ -6,7 +6,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-int RawConnections::connectFrom(quint16 port, const char *source)
+int RawConnections::connectFrom(quint16 port, const char *source, int receiveBuffer)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{AF_INET, 0, {}, {}};
@@ -14,6 +14,8 @@ int RawConnections::connectFrom(quint16 port, const char *source)
     const timeval timeout{15, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    if (receiveBuffer > 0) // before connecting, or the window is already offered
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     const bool bound = bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
     inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
     address.sin_port = htons(port);

@@ -21,9 +21,9 @@ public:
     // `request` sent in pieces of `piece` bytes, then, if `finish`, the end of sending (a half-close);
     // then all read until the service closes (or 15 s pass).
     static QByteArray exchange(quint16 port, const QByteArray &request, int piece = 1 << 20, bool finish = false);
+    // A blocking socket from `source` to the service, or -1; `receiveBuffer` 0: the system's.
+    static int connectFrom(quint16 port, const char *source, int receiveBuffer = 0);
 
 private:
-    static int connectFrom(quint16 port, const char *source);
-
     std::vector<int> m_fds;
 };

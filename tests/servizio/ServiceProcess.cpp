@@ -7,6 +7,8 @@
 #include "TestFiles.h"
 #include "Windows1252.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <csignal>
@@ -69,10 +71,10 @@ void ServiceProcess::killAbruptly()
     m_process.waitForFinished(5000);
 }
 
-qint64 ServiceProcess::residentKb() const
+qint64 ServiceProcess::residentKbOf(qint64 pid)
 {
     static const QRegularExpression rss(QStringLiteral("VmRSS:\\s*(\\d+) kB"));
-    const QByteArray status = TestFiles::read(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
+    const QByteArray status = TestFiles::read(QStringLiteral("/proc/%1/status").arg(pid));
     return rss.match(QString::fromLatin1(status)).captured(1).toLongLong();
 }
 
@@ -111,14 +113,36 @@ QStringList ServiceProcess::Reply::messages() const
     return texts;
 }
 
+QList<qint64> ServiceProcess::Reply::ids() const
+{
+    QList<qint64> ids;
+    for (const QJsonValue message : json()[QStringLiteral("messages")].toArray())
+        ids.append(message[QStringLiteral("id")].toInteger());
+    return ids;
+}
+
 ServiceProcess::Reply ServiceProcess::get(quint16 port, const QByteArray &target, const QByteArray &headers)
 {
-    const QByteArray raw = RawConnections::exchange(
-        port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + "\r\n");
+    return exchange(port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + "\r\n");
+}
+
+ServiceProcess::Reply ServiceProcess::exchange(quint16 port, const QByteArray &request, int piece)
+{
+    const QByteArray raw = RawConnections::exchange(port, request, piece);
     const qsizetype split = raw.indexOf("\r\n\r\n");
     if (!raw.startsWith("HTTP/1.1 ") || split < 0)
         return {};
-    return {raw.mid(9, 3).toInt(), raw.mid(split + 4)};
+    return {raw.mid(9, 3).toInt(), raw.mid(split + 4), raw.left(split)};
+}
+
+qint64 ServiceProcess::post(quint16 port, const QByteArray &room, const QString &nick, const QString &text)
+{
+    const QByteArray body = QJsonDocument(QJsonObject{{QStringLiteral("nick"), nick}, {QStringLiteral("text"), text}})
+                                .toJson(QJsonDocument::Compact);
+    const Reply reply = exchange(port, "POST /api/v1/rooms/" + room + "/messages HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                       "Connection: close\r\nContent-Type: application/json\r\nContent-Length: "
+                                     + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    return reply.status == 201 ? reply.json()[QStringLiteral("id")].toInteger() : 0;
 }
 
 QByteArray ServiceProcess::putTarget(const QString &page, const QString &nick, const QString &message)

@@ -1,5 +1,6 @@
 // Two ciarla-servizio instances over one real PostgreSQL 15, alone and behind
 // nginx: one service whatever instance a client reaches, and nothing acknowledged lost.
+#include "EventStreamClient.h"
 #include "NginxProxy.h"
 #include "PostgresCluster.h"
 #include "ServiceProcess.h"
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void faultsLoseNothingAcknowledged();
     void laterSchemaIsLeftAlone();
     void clientsBehindNginx();
+    void eventsReachEveryInstance();
 
 private:
     // Instances on the test cluster; false when one did not start.
@@ -197,6 +199,45 @@ void TestServizioCluster::clientsBehindNginx()
     // The request log names the client too, not the proxy.
     const QByteArray logged = m_instances.at(0)->logUntil("/getmsgchat");
     QVERIFY2(logged.contains(" 127.0.0.1 ") && !logged.contains(" 127.0.0.2 "), logged.constData());
+}
+
+void TestServizioCluster::eventsReachEveryInstance()
+{
+    QVERIFY(startInstances(2, {u"--put-limit"_s, u"0"_s, u"--max-per-address"_s, u"200"_s}));
+    NginxProxy nginx;
+    QVERIFY2(nginx.start({m_instances.at(0)->port(), m_instances.at(1)->port()}),
+             qPrintable(u"nginx did not start: "_s + nginx.error()));
+    const QByteArray path = "/api/v1/rooms/stanza1/events";
+    EventStreamClient other;
+    EventStreamClient proxied;
+    QVERIFY(!other.open(m_instances.at(1)->port(), path).isEmpty());
+    QVERIFY(proxied.open(nginx.port(), path).contains("text/event-stream"));
+    const qint64 first = ServiceProcess::post(m_instances.at(0)->port(), "stanza1", u"anna"_s, u"primo"_s);
+    QVERIFY(first > 0);
+    QCOMPARE(other.next(1500), first);
+    QCOMPARE(proxied.next(1500), first);
+
+    // 40 posts at once, half on each instance: one order for both, and for the stream.
+    std::vector<std::future<qint64>> posts;
+    for (int i = 0; i < 40; ++i) {
+        posts.push_back(std::async(std::launch::async, [port = m_instances.at(i % 2)->port(), i] {
+            return ServiceProcess::post(port, "stanza1", u"anna"_s, u"m%1"_s.arg(i));
+        }));
+    }
+    QSet<qint64> ids{first};
+    for (auto &post : posts)
+        ids.insert(post.get());
+    QCOMPARE(ids.size(), 41);
+    QVERIFY(!ids.contains(0));
+    QList<qint64> order;
+    for (const auto &instance : m_instances) {
+        const QList<qint64> listed = instance->get("/api/v1/rooms/stanza1/messages?limit=100").ids();
+        QVERIFY(std::is_sorted(listed.cbegin(), listed.cend()));
+        QCOMPARE(QSet<qint64>(listed.cbegin(), listed.cend()), ids);
+        order = listed;
+    }
+    QCOMPARE(first, order.first());
+    QCOMPARE(other.ids(40, waitMs), order.mid(1));
 }
 
 QTEST_GUILESS_MAIN(TestServizioCluster)
