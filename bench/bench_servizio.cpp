@@ -4,10 +4,15 @@
 // service alone while one client puts 10 messages a second. Prints polls per
 // second and p99 latency of each run; the last line is "ratio R p99-ratio P":
 // the service's polls/s over nginx's at 50 connections and its p99 over nginx's
-// at 1,000, each the median of its rounds.
-// Usage: bench_servizio [seconds per run] [rounds]   (default 10, 3)
+// at 1,000, each the median of its rounds. Then 5,000 subscribers of one room's
+// event stream stay connected while puts go to that room and wrk polls again:
+// "subscribers-ratio R p99-ratio P" as before, and last "fanout-p99-ms X
+// kb-per-subscriber Y": the time until the last subscriber has a put's message,
+// and the service's resident memory per subscriber.
+// Usage: bench_servizio [seconds per run] [rounds] [subscribers]   (default 10, 3, 5000)
 //        bench_servizio --postgres [seconds]          (see PostgresBench.h)
 //        bench_servizio --search [messages]           (see SearchBench.h)
+#include "FanOutBench.h"
 #include "PostgresBench.h"
 #include "SearchBench.h"
 #include "Wrk.h"
@@ -29,6 +34,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <optional>
+#include <sys/resource.h>
 
 namespace {
 // Every character as "%" and two hex digits, as the chat client sends it (ASCII here).
@@ -131,6 +137,7 @@ int main(int argc, char *argv[])
         return SearchBench::run(argc > 2 ? QByteArray(argv[2]).toInt() : 1000000);
     const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 10;
     const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 3;
+    const int subscribers = argc > 3 ? QByteArray(argv[3]).toInt() : 5000;
     const int threads = QThread::idealThreadCount();
     QTemporaryDir dir;
     QProcess service;
@@ -228,6 +235,27 @@ int main(int argc, char *argv[])
     std::printf("ratio %.2f p99-ratio %.2f\n",
                 tally[0][0].middle().requestsPerSecond / tally[1][0].middle().requestsPerSecond,
                 tally[0][1].middle().p99Ms / tally[1][1].middle().p99Ms);
+    std::fflush(stdout);
+
+    // The subscribers need descriptors on this side too.
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+    FanOutBench fanOut(quint16(QUrl(base).port()), service.processId());
+    const auto fanOutMs = fanOut.subscribe(subscribers) ? fanOut.fanOutP99Ms(30) : std::nullopt;
+    if (!fanOutMs)
+        return 1;
+    const double kb = fanOut.kbPerSubscriber();
+    const auto polls = Wrk::run(pollUrl, 50, seconds);
+    const auto nginxPolls = Wrk::run(nginxUrl, 50, seconds);
+    if (!polls || !nginxPolls)
+        return 1;
+    std::printf("with %d subscribers: ciarla-servizio %9.0f polls/s p99 %.2f ms, nginx %9.0f polls/s p99 %.2f ms\n",
+                subscribers, polls->requestsPerSecond, polls->p99Ms, nginxPolls->requestsPerSecond, nginxPolls->p99Ms);
+    std::printf("subscribers-ratio %.2f p99-ratio %.2f\n", polls->requestsPerSecond / nginxPolls->requestsPerSecond,
+                polls->p99Ms / nginxPolls->p99Ms);
+    std::printf("fanout-p99-ms %.1f kb-per-subscriber %.2f\n", *fanOutMs, kb);
 
     service.terminate();
     service.waitForFinished(5000);
