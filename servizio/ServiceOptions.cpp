@@ -39,6 +39,8 @@ QList<NumberOption> numberOptions(ServiceOptions &o, int *port)
          &http.maxHeaderLines},
         {"max-body", "Byte del corpo di una richiesta; oltre, risposta 413 senza leggerlo (predefiniti %1).", 0,
          1073741824, &http.maxBodyBytes},
+        {"body-buffer", "KB dei corpi di richiesta trattenuti per l'API da tutte le connessioni insieme; oltre, "
+                        "risposta 503 (predefiniti %1).", 1, 1048576, &http.bodyBufferKb},
         {"head-timeout", "Secondi entro cui deve arrivare l'intestazione della richiesta (predefiniti %1).", 1, 3600,
          &http.headTimeoutSeconds},
         {"idle-timeout", "Secondi dopo cui si chiude una connessione che tace fra due richieste (predefiniti %1).", 1,

@@ -1,5 +1,6 @@
 #include "EventLoopWorker.h"
 
+#include "ByteBudget.h"
 #include "ClientAddressResolver.h"
 #include "ConnectionLimiter.h"
 #include "EventStream.h"
@@ -215,6 +216,8 @@ void EventLoopWorker::consume(HttpConnection &c, QByteArrayView data, bool fromB
         }
         // The API reads bodies (within the limit the head was held to); the pages skip them.
         const bool keepsBody = ApiRouter::handles(head.target.path());
+        if (keepsBody && c.bodyHeld == 0 && head.contentLength > 0 && !holdBody(c, head.contentLength))
+            break;
         c.wanted = headLength + (keepsBody ? head.contentLength : 0);
         if (rest.size() < c.wanted)
             break; // the scanner keeps the head until its body is in
@@ -223,6 +226,7 @@ void EventLoopWorker::consume(HttpConnection &c, QByteArrayView data, bool fromB
         c.scanner.reset();
         c.bodyToSkip = keepsBody ? 0 : head.contentLength;
         respond(c, head, keepsBody ? rest.sliced(headLength, head.contentLength) : QByteArrayView());
+        m_context.bodies.give(std::exchange(c.bodyHeld, 0)); // copied into the request
         ++served;
     }
     // What is left: part of a head, or requests behind one not yet answered.
@@ -232,6 +236,17 @@ void EventLoopWorker::consume(HttpConnection &c, QByteArrayView data, bool fromB
         c.in.remove(0, at);
     else
         c.in = data.sliced(at).toByteArray();
+}
+
+bool EventLoopWorker::holdBody(HttpConnection &c, qint64 length)
+{
+    // Many bodies trickling in at once would hold that much each: they share one budget.
+    if (!m_context.bodies.take(length)) {
+        refuse(c, 503);
+        return false;
+    }
+    c.bodyHeld = length;
+    return true;
 }
 
 void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head, QByteArrayView body)
@@ -396,6 +411,7 @@ void EventLoopWorker::close(HttpConnection &c)
     if (c.phase == HttpConnection::Phase::Streaming)
         m_subscribers.remove(c.room, {c.fd, c.serial});
     m_context.limiter.release(c.peer);
+    m_context.bodies.give(c.bodyHeld);
     ::close(c.fd);
     m_connections[size_t(c.fd)].reset();
 }

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+class ByteBudget;
 class ClientAddressResolver;
 class ConnectionLimiter;
 class RefusalPages;
@@ -44,6 +45,7 @@ public:
         PutHandler put;
         const ApiService &api;
         SubscriberRegistry &subscribers;
+        ByteBudget &bodies;
     };
 
     // Takes over `listener`, a non-blocking listening socket, and starts the thread.
@@ -62,6 +64,7 @@ private:
     void open(int fd, const QHostAddress &peer);
     void readFrom(HttpConnection &c);
     void consume(HttpConnection &c, QByteArrayView data, bool fromBuffer);
+    bool holdBody(HttpConnection &c, qint64 length);
     void respond(HttpConnection &c, const RequestHead &head, QByteArrayView body);
     void wait(HttpConnection &c, const RoomDirectory::Entry &room, const ServiceRequest &request,
               QByteArrayView page, qint64 startNs);

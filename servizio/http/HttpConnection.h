@@ -32,6 +32,7 @@ struct HttpConnection
     QByteArray in;           // received and not yet handled; empty while nothing is pending
     qint64 bodyToSkip = 0;   // of the last request's body, still to be read and dropped
     qsizetype wanted = 0;    // head and body of a request whose body is kept, once its head is in
+    qint64 bodyHeld = 0;     // of the loops' shared body budget, for that body
     QByteArray out;          // the unsent rest of an answer
     qsizetype sent = 0;      // of `out`
     bool keepAlive = true;   // of the request being answered

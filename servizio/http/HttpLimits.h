@@ -12,6 +12,7 @@ struct HttpLimits
     int maxHeadBytes = 16 * 1024;   // request line and headers together
     int maxHeaderLines = 100;
     int maxBodyBytes = 64 * 1024;
+    int bodyBufferKb = 16 * 1024;   // bodies kept for the API by all connections at once; beyond it 503
     int headTimeoutSeconds = 10;    // for the whole request head to arrive
     int idleSeconds = 120;          // silence allowed between two requests
     int logBufferKb = 1024;         // log lines waiting for the disk; beyond it they are dropped and counted

@@ -17,6 +17,7 @@ HttpServer::HttpServer(const HttpLimits &limits, const ClientAddressResolver &cl
     , m_api(api)
     , m_subscribers(subscribers)
     , m_limiter(limits.maxConnections, limits.maxPerAddress, clients)
+    , m_bodies(qint64(limits.bodyBufferKb) * 1024)
     , m_refusals(limits)
     , m_log(qsizetype(limits.logBufferKb) * 1024)
 {
@@ -27,7 +28,7 @@ HttpServer::~HttpServer() = default;
 quint16 HttpServer::start(const QHostAddress &address, quint16 port)
 {
     const int threads = m_limits.threads > 0 ? m_limits.threads : int(std::max(1u, std::thread::hardware_concurrency()));
-    const EventLoopWorker::Context context{m_limits, m_limiter, m_clients, m_pages, m_log, m_refusals, m_put, m_api, m_subscribers};
+    const EventLoopWorker::Context context{m_limits, m_limiter, m_clients, m_pages, m_log, m_refusals, m_put, m_api, m_subscribers, m_bodies};
     for (int i = 0; i < threads; ++i) {
         const int fd = listenOn(address, port);
         if (fd < 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ByteBudget.h"
 #include "ClientAddressResolver.h"
 #include "ConnectionLimiter.h"
 #include "EventLoopWorker.h"
@@ -38,6 +39,7 @@ private:
     const ApiService &m_api;
     SubscriberRegistry &m_subscribers;
     ConnectionLimiter m_limiter;
+    ByteBudget m_bodies;
     const RefusalPages m_refusals;
     RequestLog m_log;
     std::vector<std::unique_ptr<EventLoopWorker>> m_workers; // last: they use all of the above

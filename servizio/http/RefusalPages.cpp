@@ -21,7 +21,7 @@ RefusalPages::RefusalPages(const HttpLimits &limits)
             .arg(kb)
             .arg(limits.maxHeaderLines));
     add(503, QStringLiteral("SERVIZIO OCCUPATO"),
-        QStringLiteral("Troppe connessioni aperte: riprova fra poco."));
+        QStringLiteral("Troppe connessioni aperte, o troppe richieste in arrivo insieme: riprova fra poco."));
 }
 
 void RefusalPages::add(int status, const QString &title, const QString &reason)

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <future>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -40,6 +42,7 @@ private Q_SLOTS:
     void pagesAndApiShareOneStore();
     void streamsCatchUpWithoutGapsOrRepeats();
     void slowSubscriberIsDropped();
+    void bodiesShareOneBudget();
 
 private:
     void start(const QStringList &options);
@@ -210,6 +213,21 @@ void TestServizioApi::slowSubscriberIsDropped()
     }
     QVERIFY(slow.closed());
     QCOMPARE(read.get(), count);
+}
+
+void TestServizioApi::bodiesShareOneBudget()
+{
+    start({u"--body-buffer"_s, u"64"_s});
+    const QByteArray body = jsonOf(u"a"_s, QString(39000, u'x'));
+    const QByteArray request = "POST /api/v1/rooms/stanza1/messages HTTP/1.1\r\nHost: a\r\nConnection: close\r\n"
+                               "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size())
+        + "\r\n\r\n";
+    // One body trickling in holds most of the 64 KB; a second one meanwhile is refused, not buffered.
+    const int trickling = RawConnections::connectFrom(m_service->port(), "127.0.0.2");
+    QVERIFY(send(trickling, request.constData(), size_t(request.size()), 0) == request.size());
+    QTRY_COMPARE(ServiceProcess::exchange(m_service->port(), request + body).status, 503);
+    ::close(trickling);
+    QTRY_COMPARE(ServiceProcess::exchange(m_service->port(), request + body).status, 400); // read: the text is too long
 }
 
 QTEST_GUILESS_MAIN(TestServizioApi)
