@@ -6,6 +6,7 @@
 #include "MessageRules.h"
 #include "QueryText.h"
 #include "RoomPages.h"
+#include "WebFiles.h"
 
 
 ChatService::ChatService(MessageArchive &archive, const Limits &limits, RoomPages &pages)
@@ -39,6 +40,8 @@ ServiceReply ChatService::page(const ServiceRequest &request)
         return methodNotAllowed("GET, HEAD");
     if (auto page = MakerSite::answer(request.path, request.encodedQuery))
         return *page;
+    if (auto file = WebFiles::answer(request))
+        return *file;
     return notFound();
 }
 

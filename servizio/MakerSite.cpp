@@ -67,6 +67,8 @@ ServiceReply MakerSite::home()
                        .arg(currentVersion.toString()))
         .paragraph(QStringLiteral("Le stanze pubbliche, da leggere anche con il browser:"))
         .markup(rooms)
+        .markup(QStringLiteral("<p>Senza installare nulla, da qualunque computer o telefono: "
+                               "<a href=\"/web/\">CiarlaChat nel browser</a>.</p>\n"))
         .paragraph(QStringLiteral("Vuoi una chat tutta tua, per l'ufficio, la scuola o gli amici? Leggi la "
                                   "pagina «La tua chat»."));
     return sitePage(page);

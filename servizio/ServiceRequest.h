@@ -10,4 +10,5 @@ struct ServiceRequest
     QString path;         // decoded, as the browser asked for it; "%2F" and "%25" stay escaped
     QString encodedQuery; // still percent-encoded: the service decodes the bytes itself
     QHostAddress client; // the sender: the peer, or the address a trusted proxy forwarded
+    QByteArray ifNoneMatch; // the entity tags the browser already holds
 };

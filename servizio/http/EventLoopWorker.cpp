@@ -263,7 +263,8 @@ void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head, QByteA
     const auto match = reading ? RoomDirectory::find(page) : std::nullopt;
     if (match && match->action == RoomDirectory::Action::Poll)
         return answer(c, m_pages.page(RoomDirectory::index(*match->room), c.keepAlive), page, 200, startNs);
-    const ServiceRequest request{reading, QString::fromUtf8(page), QString::fromLatin1(head.target.query()), client};
+    const ServiceRequest request{reading, QString::fromUtf8(page), QString::fromLatin1(head.target.query()), client,
+                                 head.ifNoneMatch};
     if (match && !head.isHead)
         return wait(c, *match->room, request, page, startNs);
     // A put changes the room: a HEAD must not, and without doing so it cannot know the put's answer.

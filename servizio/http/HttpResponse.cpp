@@ -5,9 +5,12 @@
 QByteArray HttpResponse::bytes(const ServiceReply &reply, bool keepAlive, QByteArrayView date)
 {
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status)
-        + "\r\nDate: " + date.toByteArray() + "\r\nContent-Type: " + reply.contentType
-        + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
-        + (keepAlive ? "\r\n" : "\r\nConnection: close\r\n");
+        + "\r\nDate: " + date.toByteArray() + "\r\n";
+    // A 304 has no content, and a length there would have to be the full answer's.
+    if (reply.status != 304)
+        head += "Content-Type: " + reply.contentType + "\r\nContent-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    if (!keepAlive)
+        head += "Connection: close\r\n";
     for (const auto &[name, value] : reply.headers)
         head += name + ": " + value + "\r\n";
     return head + "\r\n" + reply.body;
@@ -23,6 +26,8 @@ QByteArray HttpResponse::reasonPhrase(int status)
     switch (status) {
     case 200: return "OK";
     case 201: return "Created";
+    case 304: return "Not Modified";
+    case 308: return "Permanent Redirect";
     case 400: return "Bad Request";
     case 404: return "Not Found";
     case 405: return "Method Not Allowed";

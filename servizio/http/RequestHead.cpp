@@ -49,6 +49,14 @@ bool hasToken(QByteArrayView list, QByteArrayView token)
     }
     return false;
 }
+
+// Repeated list headers are one list, in order (RFC 9110, 5.3).
+void appendToList(QByteArray &list, QByteArrayView value)
+{
+    if (!list.isEmpty())
+        list += ',';
+    list += value;
+}
 } // namespace
 
 RequestHead RequestHead::parse(QByteArrayView head, const HttpLimits &limits)
@@ -103,9 +111,9 @@ bool RequestHead::parseHeader(QByteArrayView line, Seen *seen)
         ++seen->hosts;
         return RequestTarget::isAuthority(value);
     } else if (name.compare("X-Forwarded-For", Qt::CaseInsensitive) == 0) {
-        if (!forwardedFor.isEmpty())
-            forwardedFor += ',';
-        forwardedFor += value;
+        appendToList(forwardedFor, value);
+    } else if (name.compare("If-None-Match", Qt::CaseInsensitive) == 0) {
+        appendToList(ifNoneMatch, value);
     } else if (name.compare("Content-Type", Qt::CaseInsensitive) == 0) {
         contentType = value;
     } else if (name.compare("Last-Event-ID", Qt::CaseInsensitive) == 0) {

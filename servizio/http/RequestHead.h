@@ -20,6 +20,7 @@ struct RequestHead
     QByteArrayView lastEventId; // an event stream's reconnection point
     qint64 contentLength = 0;
     QByteArray forwardedFor; // every X-Forwarded-For value, joined by commas; within the head's bound
+    QByteArray ifNoneMatch;  // likewise every If-None-Match value
 
     static RequestHead parse(QByteArrayView head, const HttpLimits &limits);
 
