@@ -11,7 +11,9 @@ packages=(
   postgresql-15 openssl
   dbus dbus-x11 xvfb xauth x11-apps imagemagick fonts-liberation qt6-translations-l10n at-spi2-core
   wrk nginx-light curl gcovr mscompress python3 ca-certificates
+  chromium chromium-driver python3-selenium
 )
+axe_version=4.14.1 # the accessibility checker of the browser page's tests
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
@@ -20,11 +22,21 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# Any npm will do: a machine may have it from another nodejs than Debian's.
+command -v npm >/dev/null || missing+=(npm)
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Test-only web tools, pinned, in a folder git ignores.
+tools="$(cd "$(dirname "$0")/.." && pwd)/.cache/web-tools"
+if ! grep -qs "\"version\": \"$axe_version\"" "$tools/node_modules/axe-core/package.json"; then
+  echo "Installing axe-core $axe_version into $tools"
+  npm install --prefix "$tools" --no-save --no-audit --no-fund --silent "axe-core@$axe_version"
+fi

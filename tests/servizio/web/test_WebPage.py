@@ -1,0 +1,121 @@
+"""The page driven as a person would, against the real service."""
+import os
+import socket
+import subprocess
+import tempfile
+import time
+import unittest
+import urllib.request
+
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import Select
+
+from webtest import PageCase
+
+LOG = "document.getElementById('conversazione')"
+
+
+class WebPage(PageCase):
+    def send(self, *lines):
+        box = self.element('messaggio')
+        box.send_keys(lines[0])
+        for line in lines[1:]:
+            ActionChains(self.browser).key_down(Keys.SHIFT).send_keys(Keys.ENTER).key_up(Keys.SHIFT).perform()
+            box.send_keys(line)
+        box.send_keys(Keys.ENTER)
+        self.wait(lambda: '\n'.join(lines) in self.texts(), message='the message sent is not shown')
+        self.assertEqual(box.get_attribute('value'), '')
+
+    def test_conversation(self):
+        self.open(0)
+        Select(self.element('stanza')).select_by_visible_text('Chat dei Valligiani')
+        self.wait(lambda: self.browser.current_url.endswith('#stanza1')
+                  and self.browser.title == 'CiarlaChat — Chat dei Valligiani')
+        self.element('soprannome').send_keys('Giulia')
+        self.send('prima riga', 'seconda riga')
+        with urllib.request.urlopen(f'{self.servizio.url}/getmsgchat1.asp') as poll:
+            self.assertIn('seconda riga', poll.read().decode('cp1252'))
+
+        hostile = '<img src=x onerror="window.violato=1"><script>window.violato=2</script> https://example.org/a?b=1.'
+        self.servizio.put(1, 'Marco', hostile)
+        self.wait(lambda: hostile in self.texts(), seconds=2, message='the put did not arrive within 2 s')
+        self.assertEqual(self.browser.execute_script(
+            f"return [{LOG}.querySelectorAll('img, script').length, window.violato ?? null,"
+            f" [...{LOG}.querySelectorAll('a')].map(a => [a.href, a.target, a.rel])]"),
+            [0, None, [['https://example.org/a?b=1', '_blank', 'noopener noreferrer']]])
+
+        self.browser.refresh()
+        self.wait(lambda: len(self.texts()) == 2)
+        self.assertEqual(self.element('soprannome').get_attribute('value'), 'Giulia')
+
+    def test_history_and_search(self):
+        for n in range(120):
+            self.servizio.put(2, 'Anna', f'storico {n}')
+        self.servizio.put(3, 'Bruno', 'una parola rarissima')
+        self.open(2)
+        self.wait(lambda: len(self.texts()) == 50)
+        at_bottom = f'return {LOG}.scrollHeight - {LOG}.scrollTop - {LOG}.clientHeight < 8'
+        older = self.element('precedenti')
+        while older.is_displayed():
+            shown = len(self.texts())
+            older.click()
+            self.wait(lambda: len(self.texts()) > shown or not older.is_displayed())
+        self.assertEqual(self.texts(), [f'storico {n}' for n in range(120)])
+        self.assertTrue(self.element('inizio').is_displayed())
+        for scroll, bottom in [(f'{LOG}.scrollTop = {LOG}.scrollHeight', True), (f'{LOG}.scrollTop = 0', False)]:
+            self.browser.execute_script(scroll)
+            self.servizio.put(2, 'Anna', f'in fondo {bottom}')
+            self.wait(lambda: f'in fondo {bottom}' in self.texts())
+            self.assertEqual(self.browser.execute_script(at_bottom), bottom)
+            self.assertEqual(self.browser.execute_script(f'return {LOG}.scrollTop') == 0, not bottom)
+
+        self.element('cerca').send_keys('RARISS', Keys.ENTER)
+        found = self.wait(lambda: self.browser.find_elements(By.CSS_SELECTOR, '[aria-label="Risultati"] button'))
+        self.assertEqual(len(found), 1)
+        self.assertIn('una parola rarissima', found[0].text)
+        found[0].click()
+        self.wait(lambda: self.browser.current_url.endswith('#stanza3'))
+        self.wait(lambda: self.browser.switch_to.active_element.text.endswith('una parola rarissima'))
+
+    def test_service_restart(self):
+        self.servizio.put(0, 'Anna', 'prima')
+        self.open(0)
+        self.wait(lambda: self.texts() == ['prima'])
+        self.servizio.stop()
+        self.wait(lambda: self.element('stato').text == 'servizio non raggiungibile')
+        self.servizio.start()
+        self.servizio.put(0, 'Anna', 'mentre era via')
+        self.wait(lambda: self.texts() == ['prima', 'mentre era via'], seconds=30, message=str(self.texts()))
+        self.wait(lambda: self.element('stato').text == '')
+        self.servizio.put(0, 'Anna', 'dopo')
+        self.wait(lambda: self.texts() == ['prima', 'mentre era via', 'dopo'], message=str(self.texts()))
+
+    def test_through_nginx(self):
+        folder = tempfile.mkdtemp(dir=self.servizio.folder)
+        with socket.socket() as probe:
+            probe.bind(('127.0.0.1', 0))
+            port = probe.getsockname()[1]
+        snippet = os.path.join(os.path.dirname(__file__), '../../../deploy/nginx/ciarla-servizio-proxy.conf')
+        with open(os.path.join(folder, 'nginx.conf'), 'w') as config:
+            config.write(f'''daemon off; pid {folder}/nginx.pid; error_log {folder}/error.log; events {{}}
+http {{ access_log off; client_body_temp_path {folder}; proxy_temp_path {folder};
+  upstream ciarla_servizio {{ server 127.0.0.1:{self.servizio.port}; keepalive 8; }}
+  server {{ listen 127.0.0.1:{port}; include {os.path.abspath(snippet)}; }} }}''')
+        nginx = subprocess.Popen(['nginx', '-p', folder, '-e', f'{folder}/error.log', '-c', f'{folder}/nginx.conf'])
+        self.addCleanup(lambda: (nginx.terminate(), nginx.wait(10)))
+        for _ in range(100):
+            if socket.socket().connect_ex(('127.0.0.1', port)) == 0 or nginx.poll() is not None:
+                break
+            time.sleep(0.05)
+        self.assertIsNone(nginx.poll(), 'nginx did not start: ' + open(f'{folder}/error.log').read())
+        self.open(0, base=f'http://127.0.0.1:{port}')
+        self.element('soprannome').send_keys('Piero')
+        self.send('attraverso il proxy')
+        self.servizio.put(0, 'Marco', 'dal desktop')
+        self.wait(lambda: 'dal desktop' in self.texts(), seconds=2, message='the put did not arrive within 2 s')
+
+
+if __name__ == '__main__':
+    unittest.main()
