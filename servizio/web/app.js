@@ -46,11 +46,11 @@ async function loadOlder(size = pageSize) {
 }
 
 // After the stream (re)opens: whatever came while it was away, if its replay had none.
-async function catchUp() {
+async function catchUp(size) {
   const key = room;
   await ready;
   const newest = conversation.newest;
-  const page = await api.history(key, 0, catchUpSize);
+  const page = await api.history(key, 0, size);
   if (key === room)
     arrived(page.filter((m) => m.id > newest));
 }
@@ -67,10 +67,11 @@ function openRoom(key) {
   conversation.clear();
   complete(false);
   ready = loadOlder().catch((error) => say(error.message));
+  let opened = 0; // the first time, only what came between the first page and the stream
   stream = new RoomStream(key, {
     opened: () => {
       unsay(api.unreachable);
-      catchUp().catch((error) => say(error.message));
+      catchUp(opened++ ? catchUpSize : pageSize).catch((error) => say(error.message));
     },
     message: (m) => arrived([m]),
     hidden: (id) => conversation.remove(id),

@@ -50,6 +50,21 @@ class WebPage(PageCase):
         self.wait(lambda: len(self.texts()) == 2)
         self.assertEqual(self.element('soprannome').get_attribute('value'), 'Giulia')
 
+        # Notifications allowed, as a person clicking "Allow" would; the page's own are recorded.
+        self.browser.execute_cdp_cmd('Browser.grantPermissions', {'permissions': ['notifications']})
+        self.element('notifiche').click()
+        self.browser.execute_script('window.shown = []; window.Notification = class extends Notification {'
+                                    ' constructor(title, options) { super(title, options); shown.push(title); } }')
+        page = self.browser.current_window_handle
+        self.browser.switch_to.new_window('tab')
+        self.servizio.put(1, 'Marco', 'mentre guardi altrove')
+        self.servizio.put(1, 'Giulia', 'da un altro computer')
+        self.wait(lambda: '(2) CiarlaChat — Chat dei Valligiani' in [
+            t['title'] for t in self.browser.execute_cdp_cmd('Target.getTargets', {})['targetInfos']])
+        self.browser.switch_to.window(page)
+        self.assertEqual(self.browser.execute_script('return window.shown'), ['Nuovo messaggio da Marco'])
+        self.wait(lambda: self.browser.title == 'CiarlaChat — Chat dei Valligiani')
+
     def test_history_and_search(self):
         for n in range(120):
             self.servizio.put(2, 'Anna', f'storico {n}')
@@ -106,10 +121,12 @@ http {{ access_log off; client_body_temp_path {folder}; proxy_temp_path {folder}
         nginx = subprocess.Popen(['nginx', '-p', folder, '-e', f'{folder}/error.log', '-c', f'{folder}/nginx.conf'])
         self.addCleanup(lambda: (nginx.terminate(), nginx.wait(10)))
         for _ in range(100):
-            if socket.socket().connect_ex(('127.0.0.1', port)) == 0 or nginx.poll() is not None:
-                break
+            with socket.socket() as probe:
+                if probe.connect_ex(('127.0.0.1', port)) == 0 or nginx.poll() is not None:
+                    break
             time.sleep(0.05)
-        self.assertIsNone(nginx.poll(), 'nginx did not start: ' + open(f'{folder}/error.log').read())
+        with open(f'{folder}/error.log') as errors:
+            self.assertIsNone(nginx.poll(), 'nginx did not start: ' + errors.read())
         self.open(0, base=f'http://127.0.0.1:{port}')
         self.element('soprannome').send_keys('Piero')
         self.send('attraverso il proxy')

@@ -28,8 +28,8 @@ class Servizio:
         found = re.search(r':(\d+)/', self.process.stdout.readline())
         if not found:
             self.process.kill()
-            raise AssertionError('ciarla-servizio did not start: '
-                                 + open(self.errors.name, errors='replace').read()[-2000:])
+            with open(self.errors.name, errors='replace') as errors:
+                raise AssertionError('ciarla-servizio did not start: ' + errors.read()[-2000:])
         self.port = int(found.group(1))
         self.url = f'http://127.0.0.1:{self.port}'
 
