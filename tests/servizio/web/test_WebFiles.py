@@ -1,34 +1,23 @@
 """The page's files as the service serves them: types, headers, revalidation, weight."""
 import http.client
 import os
-import tempfile
 import unittest
 
-from webtest import Servizio
+from webtest import ServiceCase
 
 POLICY = "default-src 'self'; frame-ancestors 'none'; base-uri 'none'; form-action 'self'"
 SOURCES = os.path.join(os.path.dirname(__file__), '../../../servizio/web')
 
 
-class WebFiles(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.folder = tempfile.TemporaryDirectory()
-        cls.servizio = Servizio(cls.folder.name)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.servizio.stop()
-        cls.folder.cleanup()
-
+class WebFiles(ServiceCase):
     def get(self, path, headers=()):
         connection = http.client.HTTPConnection('127.0.0.1', self.servizio.port, timeout=10)
         connection.putrequest('GET', path)
         for name, value in headers:
             connection.putheader(name, value)
         connection.endheaders()
-        reply = connection.getresponse()
-        body = reply.read()
+        with connection.getresponse() as reply:
+            body = reply.read()
         connection.close()
         return reply, body
 
@@ -36,15 +25,14 @@ class WebFiles(unittest.TestCase):
         for path, content_type in [('/web/', 'text/html; charset=utf-8'), ('/web/app.js', 'text/javascript; charset=utf-8'),
                                    ('/web/style.css', 'text/css; charset=utf-8'), ('/web/icon.svg', 'image/svg+xml')]:
             with self.subTest(path):
-                reply, body = self.get(path)
-                self.assertEqual((reply.status, reply.getheader('Content-Type')), (200, content_type))
-                self.assertEqual([reply.getheader(h) for h in ('Content-Security-Policy', 'X-Content-Type-Options',
-                                  'Referrer-Policy', 'Cache-Control')], [POLICY, 'nosniff', 'no-referrer', 'no-cache'])
+                reply, _ = self.get(path)
+                self.assertEqual([reply.status] + [reply.getheader(h) for h in ('Content-Type', 'Content-Security-Policy',
+                                 'X-Content-Type-Options', 'Referrer-Policy', 'Cache-Control')],
+                                 [200, content_type, POLICY, 'nosniff', 'no-referrer', 'no-cache'])
                 self.assertRegex(reply.getheader('ETag'), r'^"[0-9a-f]+"$')
 
     def test_revalidation(self):
-        reply, _ = self.get('/web/app.js')
-        tag = reply.getheader('ETag')
+        tag = self.get('/web/app.js')[0].getheader('ETag')
         for sent, status in [([tag], 304), ([f'W/{tag}'], 304), (['"x", ' + tag], 304), (['"x"', tag], 304),
                              (['*'], 304), (['"x"'], 200), ([tag[:-2] + '"'], 200)]:
             with self.subTest(sent):
@@ -53,18 +41,15 @@ class WebFiles(unittest.TestCase):
                 if status == 304:
                     self.assertEqual((body, reply.getheader('Content-Length'), reply.getheader('ETag')), (b'', None, tag))
 
-    def test_addresses(self):
+    def test_addresses_and_weight(self):
         for path, status, location in [('/web', 308, '/web/'), ('/web/nessuno.js', 404, None),
                                        ('/web/%2e%2e/main.cpp', 404, None), ('/web/index.html/', 404, None)]:
             with self.subTest(path):
                 reply, _ = self.get(path)
                 self.assertEqual((reply.status, reply.getheader('Location')), (status, location))
         self.assertIn(b'href="/web/"', self.get('/')[1])
-
-    def test_weight(self):
         names = [n for n in os.listdir(SOURCES) if not n.endswith(('.cpp', '.h'))]
-        served = sum(len(self.get(f'/web/{name}')[1]) for name in names)
-        self.assertLessEqual(served, 64 * 1024)
+        self.assertLessEqual(sum(len(self.get(f'/web/{name}')[1]) for name in names), 64 * 1024)
         self.assertGreater(len(names), 3)
 
 

@@ -2,8 +2,6 @@
 import os
 import socket
 import subprocess
-import tempfile
-import time
 import unittest
 import urllib.request
 
@@ -12,7 +10,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select
 
-from webtest import PageCase
+from webtest import PageCase, listening
 
 LOG = "document.getElementById('conversazione')"
 
@@ -108,23 +106,19 @@ class WebPage(PageCase):
         self.wait(lambda: self.texts() == ['prima', 'mentre era via', 'dopo'], message=str(self.texts()))
 
     def test_through_nginx(self):
-        folder = tempfile.mkdtemp(dir=self.servizio.folder)
-        with socket.socket() as probe:
-            probe.bind(('127.0.0.1', 0))
-            port = probe.getsockname()[1]
+        folder = self.servizio.folder
+        with socket.socket() as free:
+            free.bind(('127.0.0.1', 0))
+            port = free.getsockname()[1]
         snippet = os.path.join(os.path.dirname(__file__), '../../../deploy/nginx/ciarla-servizio-proxy.conf')
-        with open(os.path.join(folder, 'nginx.conf'), 'w') as config:
+        with open(f'{folder}/nginx.conf', 'w') as config:
             config.write(f'''daemon off; pid {folder}/nginx.pid; error_log {folder}/error.log; events {{}}
 http {{ access_log off; client_body_temp_path {folder}; proxy_temp_path {folder};
   upstream ciarla_servizio {{ server 127.0.0.1:{self.servizio.port}; keepalive 8; }}
   server {{ listen 127.0.0.1:{port}; include {os.path.abspath(snippet)}; }} }}''')
         nginx = subprocess.Popen(['nginx', '-p', folder, '-e', f'{folder}/error.log', '-c', f'{folder}/nginx.conf'])
         self.addCleanup(lambda: (nginx.terminate(), nginx.wait(10)))
-        for _ in range(100):
-            with socket.socket() as probe:
-                if probe.connect_ex(('127.0.0.1', port)) == 0 or nginx.poll() is not None:
-                    break
-            time.sleep(0.05)
+        self.wait(lambda: nginx.poll() is not None or listening(port))
         with open(f'{folder}/error.log') as errors:
             self.assertIsNone(nginx.poll(), 'nginx did not start: ' + errors.read())
         self.open(0, base=f'http://127.0.0.1:{port}')

@@ -1,6 +1,7 @@
 """What the browser page's tests share: the real service, a headless Chromium, the put page."""
 import os
 import re
+import socket
 import subprocess
 import tempfile
 import unittest
@@ -14,10 +15,9 @@ from selenium.webdriver.support.ui import WebDriverWait
 class Servizio:
     """ciarla-servizio on a temporary SQLite file; a restart keeps the port it first got."""
 
-    def __init__(self, folder, *options):
+    def __init__(self, folder):
         self.folder = folder
-        self.args = [os.environ['CIARLA_SERVIZIO'], '--database', os.path.join(folder, 'chat.sqlite'),
-                     '--put-limit', '0', *options]
+        self.args = [os.environ['CIARLA_SERVIZIO'], '--database', os.path.join(folder, 'chat.sqlite'), '--put-limit', '0']
         self.port = 0
         self.start()
 
@@ -47,7 +47,12 @@ class Servizio:
             assert reply.status == 200, reply.status
 
 
-def chromium(folder, dark=False, width=1000):
+def listening(port):
+    with socket.socket() as probe:
+        return probe.connect_ex(('127.0.0.1', port)) == 0
+
+
+def chromium(folder, width=1000):
     options = webdriver.ChromeOptions()
     options.binary_location = '/usr/bin/chromium'
     for argument in ('--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
@@ -55,24 +60,24 @@ def chromium(folder, dark=False, width=1000):
                      f'--window-size={width},760', '--user-data-dir=' + tempfile.mkdtemp(dir=folder)):
         options.add_argument(argument)
     try:
-        driver = webdriver.Chrome(service=DriverService('/usr/bin/chromedriver'), options=options)
+        return webdriver.Chrome(service=DriverService('/usr/bin/chromedriver'), options=options)
     except Exception as error:
         raise AssertionError(f'cannot start chromium through chromedriver: {error}') from error
-    driver.execute_cdp_cmd('Emulation.setEmulatedMedia', {
-        'features': [{'name': 'prefers-color-scheme', 'value': 'dark' if dark else 'light'}]})
-    return driver
 
 
-class PageCase(unittest.TestCase):
-    """One service and one browser a test, both gone with it."""
-
+class ServiceCase(unittest.TestCase):
     def setUp(self):
         folder = tempfile.TemporaryDirectory()
         self.addCleanup(folder.cleanup)
         self.servizio = Servizio(folder.name)
         self.addCleanup(lambda: self.servizio.stop())
-        self.browser = chromium(folder.name)
-        self.addCleanup(self.browser.quit)
+
+
+class PageCase(ServiceCase):
+    def setUp(self):
+        super().setUp()
+        self.browser = chromium(self.servizio.folder)
+        self.addCleanup(lambda: self.browser.quit())
 
     def wait(self, condition, seconds=10, message=''):
         return WebDriverWait(self.browser, seconds).until(lambda _: condition(), message)
