@@ -29,6 +29,8 @@ let sending = false;
 
 // The room has no more to show above the oldest message.
 function complete(done) {
+  if (done && document.activeElement === older)
+    conversation.log.focus();
   older.hidden = done;
   start.hidden = !done;
 }
@@ -57,6 +59,8 @@ async function catchUp(size) {
 
 function arrived(messages) {
   notices.arrived(conversation.insert(messages), nick.value.trim());
+  if (conversation.trimmed)
+    complete(false);
 }
 
 function openRoom(key) {

@@ -1,16 +1,26 @@
 import { fillMessage } from './message.js';
 
+const keptAtMost = 1000; // while the reader follows the newest, older ones beyond this are let go
+
 // The room's messages in the log, oldest first, each once. The reader at the
 // bottom stays there as messages arrive; one reading further up is not moved.
 export class Conversation {
   constructor(log) {
     this.log = log;
     this.shown = new Map(); // id -> element
+    this.trimmed = false;
+    // Whether the reader is at the bottom is known from their scrolling: the log
+    // changing size (a button above it, a phone's keyboard) is not the reader leaving.
+    this.following = true;
+    log.addEventListener('scroll', () => { this.following = this.atBottom(); });
+    new ResizeObserver(() => this.follow()).observe(log);
   }
 
   clear() {
     this.log.replaceChildren();
     this.shown.clear();
+    this.trimmed = false;
+    this.following = true;
   }
 
   get oldest() {
@@ -28,17 +38,27 @@ export class Conversation {
   // Those of `messages` not shown yet are placed by id and returned. `older`: fetched
   // on request, so the reader's view holds still even at the bottom.
   insert(messages, older = false) {
-    const stay = !older && this.atBottom();
+    const stay = !older && this.following;
     const anchor = this.firstVisible();
     const offset = anchor ? anchor.offsetTop - this.log.scrollTop : 0;
     const added = messages.filter((m) => Number.isSafeInteger(m.id) && !this.shown.has(m.id));
     for (const message of added)
       this.place(message);
-    if (stay)
-      this.log.scrollTop = this.log.scrollHeight;
+    if (stay) {
+      this.trim();
+      this.follow();
+    }
     else if (anchor)
       this.log.scrollTop = anchor.offsetTop - offset;
     return added;
+  }
+
+  // True once older messages were let go: they can be fetched again.
+  trim() {
+    while (this.shown.size > keptAtMost) {
+      this.remove(Number(this.log.firstElementChild.dataset.id));
+      this.trimmed = true;
+    }
   }
 
   remove(id) {
@@ -57,6 +77,11 @@ export class Conversation {
     element.scrollIntoView({ block: 'center' });
     element.focus({ preventScroll: true });
     return true;
+  }
+
+  follow() {
+    if (this.following)
+      this.log.scrollTop = this.log.scrollHeight;
   }
 
   atBottom() {
