@@ -9,10 +9,9 @@ export class Conversation {
     this.log = log;
     this.shown = new Map(); // id -> element
     this.trimmed = false;
-    // Whether the reader is at the bottom is known from their scrolling: the log
-    // changing size (a button above it, a phone's keyboard) is not the reader leaving.
-    this.following = true;
-    log.addEventListener('scroll', () => { this.following = this.atBottom(); });
+    this.following = true; // the reader is at the bottom
+    this.seenTop = 0;
+    log.addEventListener('scroll', () => this.noteScroll());
     new ResizeObserver(() => this.follow()).observe(log);
   }
 
@@ -21,6 +20,7 @@ export class Conversation {
     this.shown.clear();
     this.trimmed = false;
     this.following = true;
+    this.seenTop = 0;
   }
 
   get oldest() {
@@ -38,6 +38,7 @@ export class Conversation {
   // Those of `messages` not shown yet are placed by id and returned. `older`: fetched
   // on request, so the reader's view holds still even at the bottom.
   insert(messages, older = false) {
+    this.noteScroll();
     const stay = !older && this.following;
     const anchor = this.firstVisible();
     const offset = anchor ? anchor.offsetTop - this.log.scrollTop : 0;
@@ -47,9 +48,10 @@ export class Conversation {
     if (stay) {
       this.trim();
       this.follow();
-    }
-    else if (anchor)
+    } else if (anchor) {
       this.log.scrollTop = anchor.offsetTop - offset;
+    }
+    this.noteScroll();
     return added;
   }
 
@@ -80,8 +82,19 @@ export class Conversation {
   }
 
   follow() {
-    if (this.following)
-      this.log.scrollTop = this.log.scrollHeight;
+    if (!this.following)
+      return;
+    this.log.scrollTop = this.log.scrollHeight;
+    this.seenTop = this.log.scrollTop;
+  }
+
+  // Where the reader is, from the log's scrolling since it was last seen: a log that
+  // only changed size (a button above it, a phone's keyboard) has not been left.
+  noteScroll() {
+    if (this.log.scrollTop !== this.seenTop) {
+      this.following = this.atBottom();
+      this.seenTop = this.log.scrollTop;
+    }
   }
 
   atBottom() {
