@@ -33,6 +33,10 @@ class WebPage(PageCase):
                   and self.browser.title == 'CiarlaChat — Chat dei Valligiani')
         self.element('soprannome').send_keys('Giulia')
         self.send('prima riga', 'seconda riga')
+        self.element('messaggio').send_keys('x' * 601, Keys.ENTER)
+        self.wait(lambda: 'al massimo 600 caratteri' in self.element('stato').text, message='no refusal said')
+        self.assertEqual(len(self.element('messaggio').get_attribute('value')), 601)
+        self.element('messaggio').clear()
         with urllib.request.urlopen(f'{self.servizio.url}/getmsgchat1.asp') as poll:
             self.assertIn('seconda riga', poll.read().decode('cp1252'))
 
