@@ -10,9 +10,9 @@ SOURCES = os.path.join(os.path.dirname(__file__), '../../../servizio/web')
 
 
 class WebFiles(ServiceCase):
-    def get(self, path, headers=()):
+    def get(self, path, headers=(), method='GET'):
         connection = http.client.HTTPConnection('127.0.0.1', self.servizio.port, timeout=10)
-        connection.putrequest('GET', path)
+        connection.putrequest(method, path)
         for name, value in headers:
             connection.putheader(name, value)
         connection.endheaders()
@@ -30,6 +30,9 @@ class WebFiles(ServiceCase):
                                  'X-Content-Type-Options', 'Referrer-Policy', 'Cache-Control')],
                                  [200, content_type, POLICY, 'nosniff', 'no-referrer', 'no-cache'])
                 self.assertRegex(reply.getheader('ETag'), r'^"[0-9a-f]+"$')
+        (head, body), (reply, page) = self.get('/web/', method='HEAD'), self.get('/web/')
+        self.assertEqual((head.status, head.getheader('Content-Length'), head.getheader('ETag'), body),
+                         (200, str(len(page)), reply.getheader('ETag'), b''))
 
     def test_revalidation(self):
         tag = self.get('/web/app.js')[0].getheader('ETag')
