@@ -59,8 +59,10 @@ async function catchUp(size) {
 
 function arrived(messages) {
   notices.arrived(conversation.insert(messages), nick.value.trim());
-  if (conversation.trimmed)
+  if (conversation.trimmed) {
+    conversation.trimmed = false;
     complete(false);
+  }
 }
 
 function openRoom(key) {
@@ -105,9 +107,11 @@ async function send(event) {
   if (sending || text.value.trim() === '')
     return;
   sending = true;
+  const sent = text.value;
   try {
-    await api.send(room, nick.value.trim(), text.value);
-    text.value = '';
+    await api.send(room, nick.value.trim(), sent);
+    if (text.value === sent) // not what was typed meanwhile
+      text.value = '';
     say('');
   } catch (error) {
     say(error.message);

@@ -55,7 +55,7 @@ export class Conversation {
     return added;
   }
 
-  // True once older messages were let go: they can be fetched again.
+  // Sets `trimmed` when older messages are let go: they can be fetched again.
   trim() {
     while (this.shown.size > keptAtMost) {
       this.remove(Number(this.log.firstElementChild.dataset.id));
