@@ -15,6 +15,12 @@ from webtest import PageCase, listening
 LOG = "document.getElementById('conversazione')"
 
 
+def refused(nginx_log):
+    with open(nginx_log) as file:
+        text = file.read()
+    return 'connect() failed' in text or 'no live upstreams' in text
+
+
 class WebPage(PageCase):
     def send(self, *lines):
         box = self.element('messaggio')
@@ -130,6 +136,13 @@ http {{ access_log off; client_body_temp_path {folder}; proxy_temp_path {folder}
         self.send('attraverso il proxy')
         self.servizio.put(0, 'Marco', 'dal desktop')
         self.wait(lambda: 'dal desktop' in self.texts(), seconds=2, message='the put did not arrive within 2 s')
+        # nginx answers for the stopped service: the browser gives that stream up, the page opens another.
+        self.servizio.stop()
+        self.wait(lambda: self.element('stato').text == 'servizio non raggiungibile')
+        self.wait(lambda: refused(f'{folder}/error.log'), seconds=30, message='nginx refused no stream')
+        self.servizio.start()
+        self.servizio.put(0, 'Marco', 'di ritorno')
+        self.wait(lambda: 'di ritorno' in self.texts() and self.element('stato').text == '', seconds=30)
 
 
 if __name__ == '__main__':
