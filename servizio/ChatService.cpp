@@ -30,7 +30,7 @@ ChatService::ChatService(MessageArchive &archive, const Limits &limits, RoomPage
                     [this](const QString &key, const MessageArchive::Rows &page, const QList<ChatMessage> &arrived) {
                         changed(key, page, arrived);
                     });
-    m_writer.purgeOlderThan(limits.keepDays);
+    m_writer.purgeOlderThan(limits.keepDays, limits.keepAddressDays);
     m_clock.start();
 }
 
@@ -59,6 +59,8 @@ void ChatService::post(const RoomDirectory::Entry &room, const std::optional<QSt
 {
     if (const auto reason = MessageRules::refusal(nick, text))
         return done({400, *reason});
+    if (const auto ban = m_bans.refusing(*nick, client, QDateTime::currentDateTimeUtc()))
+        return done({403, banReason(*ban)});
 
     const QString address = displayAddress(client);
     const qint64 now = m_clock.elapsed();
@@ -93,6 +95,15 @@ void ChatService::changed(const QString &key, const MessageArchive::Rows &page, 
     }
 }
 
+void ChatService::hidden(const QList<ChatMessage> &messages)
+{
+    QSet<QString> rooms;
+    for (const ChatMessage &message : messages)
+        rooms.insert(message.room);
+    for (const QString &room : std::as_const(rooms))
+        m_writer.reread(room);
+}
+
 ServiceReply ChatService::putStored(const RoomDirectory::Entry &room)
 {
     return HtmlPage(QStringLiteral("MESSAGGIO INVIATO"))
@@ -116,6 +127,13 @@ ServiceReply ChatService::putRefused(int status, const QString &reason)
 QString ChatService::floodReason()
 {
     return QStringLiteral("Troppi messaggi in poco tempo: aspetta qualche secondo e riprova.");
+}
+
+QString ChatService::banReason(const Ban &ban)
+{
+    if (!ban.until.isValid())
+        return QStringLiteral("Non puoi scrivere in questa chat.");
+    return QStringLiteral("Non puoi scrivere in questa chat fino al %1.").arg(ChatMessage::dateOf(ban.until));
 }
 
 ServiceReply ChatService::notFound()

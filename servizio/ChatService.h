@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ArchiveWriter.h"
+#include "BanList.h"
 #include "FloodGuard.h"
 #include "Room.h"
 #include "RoomDirectory.h"
@@ -23,6 +24,7 @@ public:
     {
         int roomSize = 50;          // messages on a room's poll page
         int keepDays = 365;         // 0: messages are kept for ever
+        int keepAddressDays = 7;    // then the sender's address is erased from the message
         int putLimit = 5;           // messages per sender ...
         int putWindowSeconds = 10;  // ... within this time; 0 messages: no limit
     };
@@ -32,7 +34,7 @@ public:
     using ReplyHandler = std::function<void(const ServiceReply &)>;
     struct PostResult
     {
-        int status = 0;  // 0: stored; else 400, 429 or 503, with the Italian reason
+        int status = 0;  // 0: stored; else 400, 403, 429 or 503, with the Italian reason
         QString reason;
         qint64 id = 0;   // the stored message's
     };
@@ -50,6 +52,10 @@ public:
     // The same for a message from anywhere else: the same checks, the same store.
     void post(const RoomDirectory::Entry &room, const std::optional<QString> &nick, const std::optional<QString> &text,
               const QHostAddress &client, const PostHandler &done);
+    // The operators' bans in force: puts from them are refused.
+    void setBans(const QList<Ban> &bans) { m_bans.replace(bans); }
+    // Messages the operators hid: their rooms' pages are read again without them.
+    void hidden(const QList<ChatMessage> &messages);
     // From any thread: every page that is neither a room's poll nor its put.
     static ServiceReply page(const ServiceRequest &request);
     // `allow`: the methods the page answers.
@@ -59,6 +65,7 @@ private:
     static ServiceReply putStored(const RoomDirectory::Entry &room);
     static ServiceReply putRefused(int status, const QString &reason);
     static QString floodReason();
+    static QString banReason(const Ban &ban);
     static ServiceReply notFound();
     Room &roomFor(const RoomDirectory::Entry &entry);
     void changed(const QString &key, const MessageArchive::Rows &page, const QList<ChatMessage> &arrived);
@@ -68,6 +75,7 @@ private:
     RoomPages &m_pages;
     QHash<QString, Room> m_rooms; // by the room's key
     FloodGuard m_flood;
+    BanList m_bans;
     QElapsedTimer m_clock;
     MessageHandler m_handler;
     ArchiveWriter m_writer; // last: its pending answers go before the rooms they touch

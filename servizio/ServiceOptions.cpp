@@ -24,6 +24,8 @@ QList<NumberOption> numberOptions(ServiceOptions &o, int *port)
         {"room-size", "Messaggi mostrati dalla pagina di ogni stanza (predefinito %1).", 1, 1000, &chat.roomSize},
         {"keep-days", "Giorni per cui si conservano i messaggi; 0 li conserva per sempre (predefiniti %1).", 0,
          36500, &chat.keepDays},
+        {"keep-addresses-days", "Giorni dopo cui si cancella dai messaggi l'indirizzo di chi li ha scritti "
+                                "(predefiniti %1).", 1, 36500, &chat.keepAddressDays},
         {"put-limit", "Messaggi ammessi da un indirizzo nell'intervallo di --put-window; 0 toglie il limite "
                       "(predefinito %1).", 0, 1000000, &chat.putLimit},
         {"put-window", "Durata in secondi dell'intervallo di --put-limit (predefinita %1).", 1, 86400,

@@ -37,6 +37,6 @@ QString TranscriptPage::record(int number, const ChatMessage &message)
 {
     return QStringLiteral("<div class=\"msg\">") + recordTag(number) + QStringLiteral("<strong>")
         + field("<!-- NICK -->", message.nick) + QStringLiteral("</strong> <span class=\"meta\">")
-        + field("<!-- DATA -->", message.date) + u' ' + field("<!-- IP -->", message.address)
+        + field("<!-- DATA -->", message.date) + u' ' + field("<!-- IP -->", u'#' + QString::number(message.id))
         + QStringLiteral("</span><br>\n") + field("<!-- MSG -->", message.text) + QStringLiteral("</div>\n");
 }

@@ -7,7 +7,9 @@
 #include <QString>
 
 // The poll page of a room: an ordinary HTML page that carries the messages,
-// oldest first, between the comment markers the client parses.
+// oldest first, between the comment markers the client parses. The sender's
+// address is the operators' alone: the record's address field shows the
+// message's number instead, which a reader can quote to them.
 class TranscriptPage
 {
 public:

@@ -6,6 +6,8 @@
 #include "ItalianQt.h"
 #include "ListenProbe.h"
 #include "MessageArchive.h"
+#include "ModerationCommand.h"
+#include "ModerationFollower.h"
 #include "RoomPages.h"
 #include "ServiceOptions.h"
 #include "SubscriberRegistry.h"
@@ -53,6 +55,15 @@ void quitOnStopSignals(QCoreApplication &app)
         QCoreApplication::quit();
     });
 }
+
+int runCommand(const QStringList &arguments)
+{
+    if (ModerationCommand::isCommand(arguments.at(1)))
+        return ModerationCommand::run(arguments);
+    std::fprintf(stderr, "ciarla-servizio: comando sconosciuto «%s»; i comandi sono messages, hide, ban, bans, "
+                         "unban e audit, e senza comando parte il servizio.\n", arguments.at(1).toUtf8().constData());
+    return ModerationCommand::BadArguments;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -63,12 +74,16 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication::setApplicationVersion(CommandLine::version());
     ItalianQt::install(app);
+    // The operators' commands, from their shell: no server is started.
+    if (const QStringList arguments = QCoreApplication::arguments(); arguments.size() > 1 && !arguments.at(1).startsWith(u'-'))
+        return runCommand(arguments);
     quitOnStopSignals(app);
 
     QString error;
     const std::optional<ServiceOptions> options = ServiceOptions::parse(QCoreApplication::arguments(), &error);
     std::unique_ptr<MessageArchive> archive;
     std::unique_ptr<MessageArchive> readerArchive;
+    std::unique_ptr<MessageArchive> moderationArchive;
     if (options) {
         if (const std::optional<QString> refusal = ListenProbe::refusal(options->address, options->port)) {
             std::fprintf(stderr, "ciarla-servizio: %s\n", qPrintable(*refusal));
@@ -80,8 +95,10 @@ int main(int argc, char *argv[])
         // The API reads over a connection of its own, opened once the schema is up to date.
         if (archive)
             readerArchive = MessageArchive::open(options->database, flood, &error);
+        if (readerArchive) // and so does the moderation's follower
+            moderationArchive = MessageArchive::open(options->database, flood, &error);
     }
-    if (!readerArchive) {
+    if (!moderationArchive) {
         std::fprintf(stderr, "ciarla-servizio: %s\n", qPrintable(error));
         return 1;
     }
@@ -91,6 +108,13 @@ int main(int argc, char *argv[])
     ChatService service(*archive, options->limits, pages);
     // Every new message of every room, from this instance or another, to the event streams.
     service.setMessageHandler([&subscribers](const ChatMessage &message) { subscribers.publish(message); });
+    const ModerationFollower moderation(
+        std::move(moderationArchive), [&service](const QList<Ban> &bans) { service.setBans(bans); },
+        [&service, &subscribers](const QList<ChatMessage> &hidden) {
+            service.hidden(hidden);
+            for (const ChatMessage &message : hidden)
+                subscribers.hide(message.room, message.id);
+        });
     auto reader = std::make_unique<ArchiveReader>(std::move(readerArchive));
     // Puts and posts from every event loop are queued to this thread, in the order they come,
     // and from here to the one archive writer.

@@ -47,16 +47,24 @@ void ArchiveWriter::store(const ChatMessage &message, Done done)
     });
 }
 
-void ArchiveWriter::purgeOlderThan(int days)
+void ArchiveWriter::purgeOlderThan(int days, int addressDays)
 {
-    if (days <= 0)
-        return;
-    QMetaObject::invokeMethod(&m_worker, [this, days] {
+    QMetaObject::invokeMethod(&m_worker, [this, days, addressDays] {
         m_purgeTimer = std::make_unique<QTimer>();
         m_purgeTimer->setInterval(60 * 1000);
-        QObject::connect(m_purgeTimer.get(), &QTimer::timeout, [this, days] { startPurge(days); });
+        QObject::connect(m_purgeTimer.get(), &QTimer::timeout, [this, days, addressDays] {
+            startPurge(days, addressDays);
+        });
         m_purgeTimer->start();
-        startPurge(days);
+        startPurge(days, addressDays);
+    });
+}
+
+void ArchiveWriter::reread(const QString &room)
+{
+    QMetaObject::invokeMethod(&m_worker, [this, room] {
+        if (m_lastIds.contains(room))
+            report(room, true);
     });
 }
 
@@ -105,21 +113,24 @@ void ArchiveWriter::report(const QString &room, bool pageAnyway)
     });
 }
 
-void ArchiveWriter::startPurge(int days)
+void ArchiveWriter::startPurge(int days, int addressDays)
 {
     if (std::exchange(m_purging, true))
         return;
-    purgeSome(QDateTime::currentDateTimeUtc().addDays(-days), false);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    purgeSome(days > 0 ? now.addDays(-days) : QDateTime(), now.addDays(-addressDays), false);
 }
 
-void ArchiveWriter::purgeSome(const QDateTime &cutoff, bool anyDeleted)
+void ArchiveWriter::purgeSome(const QDateTime &cutoff, const QDateTime &addressCutoff, bool anyDeleted)
 {
-    // One batch a turn of the worker: puts queued meanwhile go in between.
-    const int deleted = m_archive.purge(cutoff, purgeBatch);
+    // One batch of each a turn of the worker: puts queued meanwhile go in between.
+    const int deleted = cutoff.isValid() ? m_archive.purge(cutoff, purgeBatch) : 0;
+    const int erased = m_archive.eraseAddresses(addressCutoff, purgeBatch);
     anyDeleted = anyDeleted || deleted > 0;
-    if (deleted == purgeBatch) {
-        QMetaObject::invokeMethod(&m_worker, [this, cutoff, anyDeleted] { purgeSome(cutoff, anyDeleted); },
-                                  Qt::QueuedConnection);
+    if (deleted == purgeBatch || erased == purgeBatch) {
+        QMetaObject::invokeMethod(&m_worker, [this, cutoff, addressCutoff, anyDeleted] {
+            purgeSome(cutoff, addressCutoff, anyDeleted);
+        }, Qt::QueuedConnection);
         return;
     }
     m_purging = false;

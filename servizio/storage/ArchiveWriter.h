@@ -34,8 +34,11 @@ public:
     void follow(const QHash<QString, qint64> &lastIds, int pageSize, Changed changed);
     // `done` runs once the message is committed, refused or has failed; after `changed`.
     void store(const ChatMessage &message, Done done);
-    // Deletes the messages older than `days` now and then once a minute; 0 keeps them all.
-    void purgeOlderThan(int days);
+    // Deletes the messages older than `days` (0 keeps them all) and erases the senders' addresses
+    // from those older than `addressDays`, now and then once a minute.
+    void purgeOlderThan(int days, int addressDays);
+    // Reads the room's page again, as after a change this instance cannot see by itself.
+    void reread(const QString &room);
 
     static constexpr int purgeBatch = 100; // rows a transaction: the puts wait a few milliseconds at most
     static constexpr int arrivalBatch = 1000;
@@ -44,8 +47,8 @@ private:
     void changed(const QString &room);
     void rereadPending();
     void report(const QString &room, bool pageAnyway);
-    void startPurge(int days);
-    void purgeSome(const QDateTime &cutoff, bool anyDeleted);
+    void startPurge(int days, int addressDays);
+    void purgeSome(const QDateTime &cutoff, const QDateTime &addressCutoff, bool anyDeleted);
 
     MessageArchive &m_archive;
     QThread m_thread;

@@ -5,10 +5,7 @@
 
 #include <limits>
 
-void MessageArchive::watch(const std::function<void(const QString &)> &)
-{
-    // One process alone writes an SQLite file: nobody else changes the rooms.
-}
+const QString MessageArchive::moderationNotice = QStringLiteral("moderazione");
 
 std::unique_ptr<MessageArchive> MessageArchive::open(const QString &database, const FloodRule &flood,
                                                      QString *error)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "AuditEntry.h"
+#include "Ban.h"
 #include "ChatMessage.h"
+#include "ModerationNews.h"
 
 #include <QList>
 #include <QString>
@@ -45,9 +48,32 @@ public:
     virtual int purge(const QDateTime &cutoff, int batch) = 0;
     Rows newest(const QString &room, int count) { return before(room, 0, count); }
     // From now on calls `changed`, in the calling thread, whenever another
-    // instance may have changed `room`; an empty name stands for every room.
-    // An empty function stops the calls. Nothing to watch by default.
-    virtual void watch(const std::function<void(const QString &room)> &changed);
+    // instance or process may have changed `room`; an empty name stands for every
+    // room, `moderationNotice` for the operators' doings. An empty function stops the calls.
+    virtual void watch(const std::function<void(const QString &room)> &changed) = 0;
+
+    // Moderation, from the operator's shell and for the instances that follow it. Every
+    // change is audited under `operatorName` and noticed by every instance within a second.
+    enum class Change { Done, Unknown, Failed };
+    // Newest first, hidden ones left out, in `room` (empty: every room), older than `beforeId` (0: no bound).
+    virtual Rows latest(const QString &room, qint64 beforeId, int limit) = 0;
+    // Hides every message of `ids`, or none when one of them is unknown (then `*unknownId` names it).
+    virtual Change hide(const QList<qint64> &ids, const QString &operatorName, const QString &reason,
+                        qint64 *unknownId) = 0;
+    // The new ban's id, or 0 on failure.
+    virtual qint64 ban(const Ban &ban, const QString &operatorName) = 0;
+    // Unknown for a ban that is not in force.
+    virtual Change unban(qint64 id, const QString &operatorName) = 0;
+    virtual std::optional<QList<Ban>> bans() = 0; // in force now, oldest first
+    virtual std::optional<QList<AuditEntry>> audit(int limit) = 0; // the newest `limit`, oldest first
+    virtual std::optional<qint64> lastAuditId() = 0;
+    // At most `limit` audit lines after `afterId`, and the messages they hid that are still kept.
+    virtual std::optional<ModerationNews> moderationAfter(qint64 afterId, int limit) = 0;
+    // Erases the sender's address from at most `batch` messages written before `cutoff`,
+    // oldest first, in a transaction of their own: how many, or -1 on failure.
+    virtual int eraseAddresses(const QDateTime &cutoff, int batch) = 0;
+
+    static const QString moderationNotice;
 
     // A `database` starting with "postgresql://" or "postgres://" is a libpq
     // connection URI, anything else an SQLite file. On failure `error` says why, in Italian.

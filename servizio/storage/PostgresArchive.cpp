@@ -39,13 +39,24 @@ const char *const migrations[] = {
     " AS $$ SELECT to_tsquery('simple'::regconfig, coalesce(string_agg("
     "  '''' || replace(replace(parola, '\\', '\\\\'), '''', '''''') || ''':*', ' & '), ''))"
     " FROM unnest(string_to_array(ciarla_senza_accenti(parole), ' ')) AS parola WHERE parola <> '' $$;",
+
+    // Moderation: hidden messages stay, out of sight; addresses are erased after a while, so the
+    // index holds only the messages that still have one.
+    "ALTER TABLE messaggi ADD COLUMN nascosto boolean NOT NULL DEFAULT false;"
+    "CREATE INDEX messaggi_con_indirizzo ON messaggi (istante) WHERE indirizzo <> '';"
+    "CREATE TABLE bandi (id bigserial PRIMARY KEY, tipo text NOT NULL, bersaglio text NOT NULL, fino timestamptz,"
+    " motivo text NOT NULL);"
+    "CREATE TABLE registro (id bigserial PRIMARY KEY, istante timestamptz NOT NULL DEFAULT now(),"
+    " operatore text NOT NULL, azione text NOT NULL, bersaglio text NOT NULL, motivo text NOT NULL, messaggio bigint);",
 };
 constexpr int schemaVersion = int(std::size(migrations));
 const char channel[] = "ciarla_stanze";
-// Advisory lock classes: (1, 0) the schema, (2, room) a room's puts, (3, sender) a sender's count.
+// Advisory lock classes: (1, 0) the schema, (2, room) a room's puts, (3, sender) a sender's count,
+// (4, 0) moderation, so that audit lines commit in the order of their ids.
 constexpr int lockSchema = 1;
 constexpr int lockRoom = 2;
 constexpr int lockSender = 3;
+constexpr int lockModeration = 4;
 #define MESSAGE_COLUMNS "id, stanza, nick, data, extract(epoch FROM istante)::bigint, indirizzo, testo"
 
 QList<QByteArray> sessionSetup()
@@ -185,13 +196,14 @@ bool PostgresArchive::allowsSender(const QByteArray &address)
 MessageArchive::Rows PostgresArchive::before(const QString &room, qint64 beforeId, int limit)
 {
     return rows("SELECT " MESSAGE_COLUMNS " FROM (SELECT * FROM messaggi WHERE stanza = $1 AND id < $2"
-                " ORDER BY id DESC LIMIT $3) AS pagina ORDER BY id",
+                " AND NOT nascosto ORDER BY id DESC LIMIT $3) AS pagina ORDER BY id",
                 {room.toUtf8(), QByteArray::number(idBound(beforeId)), QByteArray::number(limit)});
 }
 
 MessageArchive::Rows PostgresArchive::after(const QString &room, qint64 afterId, int limit)
 {
-    return rows("SELECT " MESSAGE_COLUMNS " FROM messaggi WHERE stanza = $1 AND id > $2 ORDER BY id LIMIT $3",
+    return rows("SELECT " MESSAGE_COLUMNS " FROM messaggi WHERE stanza = $1 AND id > $2 AND NOT nascosto"
+                " ORDER BY id LIMIT $3",
                 {room.toUtf8(), QByteArray::number(afterId), QByteArray::number(limit)});
 }
 
@@ -203,21 +215,185 @@ MessageArchive::Rows PostgresArchive::search(const QStringList &words, const QSt
         return QList<ChatMessage>();
     return rows("SELECT " MESSAGE_COLUMNS " FROM messaggi"
                 " WHERE parole @@ ciarla_prefissi($1)"
-                " AND id < $2 AND ($3 = '' OR stanza = $3) ORDER BY id DESC LIMIT $4",
+                " AND id < $2 AND ($3 = '' OR stanza = $3) AND NOT nascosto ORDER BY id DESC LIMIT $4",
                 {terms.join(u' ').toUtf8(), QByteArray::number(idBound(beforeId)), room.toUtf8(),
                  QByteArray::number(limit)});
 }
 
 int PostgresArchive::purge(const QDateTime &cutoff, int batch)
 {
+    return changedBefore("WITH tolti AS (DELETE FROM messaggi WHERE id IN (SELECT id FROM messaggi"
+                         " WHERE istante < to_timestamp($1) ORDER BY istante LIMIT $2) RETURNING 1) SELECT count(*) FROM tolti",
+                         cutoff, batch);
+}
+
+int PostgresArchive::eraseAddresses(const QDateTime &cutoff, int batch)
+{
+    return changedBefore("WITH cancellati AS (UPDATE messaggi SET indirizzo = '' WHERE id IN (SELECT id FROM messaggi"
+                         " WHERE indirizzo <> '' AND istante < to_timestamp($1) ORDER BY istante LIMIT $2) RETURNING 1)"
+                         " SELECT count(*) FROM cancellati",
+                         cutoff, batch);
+}
+
+int PostgresArchive::changedBefore(const QByteArray &sql, const QDateTime &cutoff, int batch)
+{
     if (!session())
         return -1;
-    const PgConnection::Result deleted = m_db.exec(
-        "WITH tolti AS (DELETE FROM messaggi WHERE id IN (SELECT id FROM messaggi WHERE istante < to_timestamp($1)"
-        " ORDER BY istante LIMIT $2) RETURNING 1) SELECT count(*) FROM tolti",
-        {QByteArray::number(cutoff.toSecsSinceEpoch()), QByteArray::number(batch)});
+    const PgConnection::Result changed =
+        m_db.exec(sql, {QByteArray::number(cutoff.toSecsSinceEpoch()), QByteArray::number(batch)});
     readNotifications();
-    return deleted.rows() == 1 ? deleted.text(0, 0).toInt() : -1;
+    return changed.rows() == 1 ? changed.text(0, 0).toInt() : -1;
+}
+
+MessageArchive::Rows PostgresArchive::latest(const QString &room, qint64 beforeId, int limit)
+{
+    return rows("SELECT " MESSAGE_COLUMNS " FROM messaggi WHERE id < $1 AND NOT nascosto AND ($2 = '' OR stanza = $2)"
+                " ORDER BY id DESC LIMIT $3",
+                {QByteArray::number(idBound(beforeId)), room.toUtf8(), QByteArray::number(limit)});
+}
+
+MessageArchive::Change PostgresArchive::hide(const QList<qint64> &ids, const QString &operatorName,
+                                             const QString &reason, qint64 *unknownId)
+{
+    QByteArrayList numbers;
+    for (const qint64 id : ids)
+        numbers.append(QByteArray::number(id));
+    const QByteArray list = '{' + numbers.join(',') + '}';
+    Change change = Change::Failed;
+    const bool done = moderating([&] {
+        const PgConnection::Result unknown = m_db.exec(
+            "SELECT numero FROM unnest($1::bigint[]) AS numero WHERE NOT EXISTS"
+            " (SELECT 1 FROM messaggi WHERE id = numero) LIMIT 1", {list});
+        if (!unknown.ok())
+            return false;
+        if (unknown.rows() > 0) {
+            change = Change::Unknown;
+            *unknownId = unknown.text(0, 0).toLongLong();
+            return false;
+        }
+        return m_db.exec("WITH nascosti AS (UPDATE messaggi SET nascosto = true WHERE id = ANY($1::bigint[])"
+                         " AND NOT nascosto RETURNING id) INSERT INTO registro (operatore, azione, bersaglio, motivo,"
+                         " messaggio) SELECT $2, 'hide', id::text, $3, id FROM nascosti ORDER BY id",
+                         {list, operatorName.toUtf8(), reason.toUtf8()})
+            .ok();
+    });
+    return done ? Change::Done : change;
+}
+
+qint64 PostgresArchive::ban(const Ban &ban, const QString &operatorName)
+{
+    qint64 id = 0;
+    const bool done = moderating([&] {
+        const PgConnection::Result inserted = m_db.exec(
+            "INSERT INTO bandi (tipo, bersaglio, fino, motivo) VALUES ($1, $2, to_timestamp(nullif($3::bigint, 0)), $4)"
+            " RETURNING id",
+            {ban.kindName().toUtf8(), ban.target.toUtf8(),
+             QByteArray::number(ban.until.isValid() ? ban.until.toSecsSinceEpoch() : 0), ban.reason.toUtf8()});
+        id = inserted.rows() == 1 ? inserted.text(0, 0).toLongLong() : 0;
+        return id > 0 && audited({{}, operatorName, QStringLiteral("ban"), ban.described(), ban.reason});
+    });
+    return done ? id : 0;
+}
+
+MessageArchive::Change PostgresArchive::unban(qint64 id, const QString &operatorName)
+{
+    Change change = Change::Failed;
+    const bool done = moderating([&] {
+        const std::optional<QList<Ban>> inForce = bansWhere(id);
+        if (!inForce)
+            return false;
+        change = Change::Unknown;
+        return !inForce->isEmpty() && m_db.exec("DELETE FROM bandi WHERE id = $1", {QByteArray::number(id)}).ok()
+            && audited({{}, operatorName, QStringLiteral("unban"), inForce->first().described(), {}});
+    });
+    return done ? Change::Done : change;
+}
+
+std::optional<QList<Ban>> PostgresArchive::bans()
+{
+    return session() ? bansWhere(0) : std::nullopt;
+}
+
+std::optional<QList<Ban>> PostgresArchive::bansWhere(qint64 id)
+{
+    const PgConnection::Result found = m_db.exec(
+        "SELECT id, tipo, bersaglio, coalesce(extract(epoch FROM fino)::bigint, 0), motivo FROM bandi"
+        " WHERE (fino IS NULL OR fino > now()) AND ($1::bigint = 0 OR id = $1::bigint) ORDER BY id",
+        {QByteArray::number(id)});
+    readNotifications();
+    if (!found.ok())
+        return std::nullopt;
+    QList<Ban> bans;
+    for (int row = 0; row < found.rows(); ++row) {
+        const qint64 until = found.text(row, 3).toLongLong();
+        bans.append({found.text(row, 0).toLongLong(), Ban::kindNamed(found.text(row, 1)).value_or(Ban::Kind::Nick),
+                     found.text(row, 2), until > 0 ? QDateTime::fromSecsSinceEpoch(until, Qt::UTC) : QDateTime(),
+                     found.text(row, 4)});
+    }
+    return bans;
+}
+
+std::optional<QList<AuditEntry>> PostgresArchive::audit(int limit)
+{
+    if (!session())
+        return std::nullopt;
+    const PgConnection::Result found = m_db.exec(
+        "SELECT extract(epoch FROM istante)::bigint, operatore, azione, bersaglio, motivo FROM"
+        " (SELECT * FROM registro ORDER BY id DESC LIMIT $1) AS ultimi ORDER BY id", {QByteArray::number(limit)});
+    readNotifications();
+    if (!found.ok())
+        return std::nullopt;
+    QList<AuditEntry> entries;
+    for (int row = 0; row < found.rows(); ++row) {
+        entries.append({QDateTime::fromSecsSinceEpoch(found.text(row, 0).toLongLong(), Qt::UTC), found.text(row, 1),
+                        found.text(row, 2), found.text(row, 3), found.text(row, 4)});
+    }
+    return entries;
+}
+
+std::optional<qint64> PostgresArchive::lastAuditId()
+{
+    if (!session())
+        return std::nullopt;
+    const PgConnection::Result found = m_db.exec("SELECT coalesce(max(id), 0) FROM registro");
+    readNotifications();
+    return found.rows() == 1 ? std::optional(found.text(0, 0).toLongLong()) : std::nullopt;
+}
+
+std::optional<ModerationNews> PostgresArchive::moderationAfter(qint64 afterId, int limit)
+{
+    if (!session())
+        return std::nullopt;
+    const PgConnection::Result found = m_db.exec(
+        "SELECT registro.id, coalesce(messaggi.id, 0), coalesce(messaggi.stanza, '') FROM registro"
+        " LEFT JOIN messaggi ON messaggi.id = registro.messaggio AND registro.azione = 'hide'"
+        " WHERE registro.id > $1 ORDER BY registro.id LIMIT $2",
+        {QByteArray::number(afterId), QByteArray::number(limit)});
+    readNotifications();
+    if (!found.ok())
+        return std::nullopt;
+    ModerationNews news{afterId, {}};
+    for (int row = 0; row < found.rows(); ++row) {
+        news.lastId = found.text(row, 0).toLongLong();
+        if (const qint64 id = found.text(row, 1).toLongLong(); id > 0)
+            news.hidden.append({id, found.text(row, 2), {}, {}, {}, {}, {}});
+    }
+    return news;
+}
+
+bool PostgresArchive::moderating(const std::function<bool()> &work)
+{
+    return inTransaction([&] {
+        return m_db.exec("SELECT pg_advisory_xact_lock(" + QByteArray::number(lockModeration) + ", 0)").ok() && work()
+            && m_db.exec("SELECT pg_notify($1, $2)", {channel, moderationNotice.toUtf8()}).ok();
+    });
+}
+
+bool PostgresArchive::audited(const AuditEntry &entry)
+{
+    return m_db.exec("INSERT INTO registro (operatore, azione, bersaglio, motivo) VALUES ($1, $2, $3, $4)",
+                     {entry.operatorName.toUtf8(), entry.action.toUtf8(), entry.target.toUtf8(), entry.reason.toUtf8()})
+        .ok();
 }
 
 MessageArchive::Rows PostgresArchive::rows(const QByteArray &sql, const QList<QByteArray> &parameters)

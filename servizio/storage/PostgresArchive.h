@@ -31,6 +31,17 @@ public:
     int purge(const QDateTime &cutoff, int batch) override;
     void watch(const std::function<void(const QString &room)> &changed) override;
 
+    Rows latest(const QString &room, qint64 beforeId, int limit) override;
+    Change hide(const QList<qint64> &ids, const QString &operatorName, const QString &reason,
+                qint64 *unknownId) override;
+    qint64 ban(const Ban &ban, const QString &operatorName) override;
+    Change unban(qint64 id, const QString &operatorName) override;
+    std::optional<QList<Ban>> bans() override;
+    std::optional<QList<AuditEntry>> audit(int limit) override;
+    std::optional<qint64> lastAuditId() override;
+    std::optional<ModerationNews> moderationAfter(qint64 afterId, int limit) override;
+    int eraseAddresses(const QDateTime &cutoff, int batch) override;
+
     static constexpr int rereadMs = 1000;
 
 private:
@@ -39,6 +50,11 @@ private:
     bool upgrade(int from);
     Rows rows(const QByteArray &sql, const QList<QByteArray> &parameters);
     bool inTransaction(const std::function<bool()> &work);
+    // `work` under the moderation lock, every instance told once it is committed.
+    bool moderating(const std::function<bool()> &work);
+    bool audited(const AuditEntry &entry);
+    std::optional<QList<Ban>> bansWhere(qint64 id); // in force; id 0: all of them
+    int changedBefore(const QByteArray &sql, const QDateTime &cutoff, int batch);
     bool allowsSender(const QByteArray &address);
     void readNotifications();
     void followSession();

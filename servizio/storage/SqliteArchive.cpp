@@ -36,6 +36,15 @@ const char *const migrations[] = {
     "CREATE TRIGGER parole_cambiate AFTER UPDATE OF testo ON messaggi BEGIN"
     " INSERT INTO parole (parole, rowid, testo) VALUES ('delete', old.id, old.testo);"
     " INSERT INTO parole (rowid, testo) VALUES (new.id, new.testo); END;",
+
+    // Moderation: hidden messages stay, out of sight; addresses are erased after a while, so the
+    // index holds only the messages that still have one.
+    "ALTER TABLE messaggi ADD COLUMN nascosto INTEGER NOT NULL DEFAULT 0;"
+    "CREATE INDEX messaggi_con_indirizzo ON messaggi (istante) WHERE indirizzo <> '';"
+    "CREATE TABLE bandi (id INTEGER PRIMARY KEY AUTOINCREMENT, tipo TEXT NOT NULL, bersaglio TEXT NOT NULL,"
+    " fino INTEGER, motivo TEXT NOT NULL);"
+    "CREATE TABLE registro (id INTEGER PRIMARY KEY AUTOINCREMENT, istante INTEGER NOT NULL, operatore TEXT NOT NULL,"
+    " azione TEXT NOT NULL, bersaglio TEXT NOT NULL, motivo TEXT NOT NULL, messaggio INTEGER);",
 };
 constexpr int schemaVersion = int(std::size(migrations));
 #define MESSAGE_COLUMNS "id, stanza, nick, data, istante, indirizzo, testo"
@@ -59,6 +68,7 @@ SqliteArchive::~SqliteArchive()
     m_after.reset();
     m_search.reset();
     m_purge.reset();
+    m_erase.reset();
     sqlite3_close(m_db);
 }
 
@@ -85,18 +95,22 @@ bool SqliteArchive::open(const QString &file, QString *error)
         m_db, "INSERT INTO messaggi (stanza, nick, data, istante, indirizzo, testo) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     m_before = std::make_unique<SqliteStatement>(
         m_db, "SELECT " MESSAGE_COLUMNS " FROM (SELECT * FROM messaggi WHERE stanza = ?1 AND id < ?2"
-              " ORDER BY id DESC LIMIT ?3) ORDER BY id");
+              " AND nascosto = 0 ORDER BY id DESC LIMIT ?3) ORDER BY id");
     m_after = std::make_unique<SqliteStatement>(
-        m_db, "SELECT " MESSAGE_COLUMNS " FROM messaggi WHERE stanza = ?1 AND id > ?2 ORDER BY id LIMIT ?3");
+        m_db, "SELECT " MESSAGE_COLUMNS " FROM messaggi WHERE stanza = ?1 AND id > ?2 AND nascosto = 0"
+              " ORDER BY id LIMIT ?3");
     m_search = std::make_unique<SqliteStatement>(
         m_db, "SELECT " MESSAGE_COLUMNS " FROM messaggi WHERE id IN"
               " (SELECT parole.rowid FROM parole JOIN messaggi ON messaggi.id = parole.rowid"
-              "  WHERE parole MATCH ?1 AND parole.rowid < ?2 AND (?3 = '' OR messaggi.stanza = ?3)"
+              "  WHERE parole MATCH ?1 AND parole.rowid < ?2 AND (?3 = '' OR messaggi.stanza = ?3) AND messaggi.nascosto = 0"
               "  ORDER BY parole.rowid DESC LIMIT ?4) ORDER BY id DESC");
     m_purge = std::make_unique<SqliteStatement>(
         m_db, "DELETE FROM messaggi WHERE id IN (SELECT id FROM messaggi WHERE istante < ?1 ORDER BY istante LIMIT ?2)");
+    m_erase = std::make_unique<SqliteStatement>(
+        m_db, "UPDATE messaggi SET indirizzo = '' WHERE id IN (SELECT id FROM messaggi"
+              " WHERE indirizzo <> '' AND istante < ?1 ORDER BY istante LIMIT ?2)");
     if (!m_insert->isValid() || !m_before->isValid() || !m_after->isValid() || !m_search->isValid()
-        || !m_purge->isValid()) {
+        || !m_purge->isValid() || !m_erase->isValid()) {
         *error = QStringLiteral("Archivio %1 non utilizzabile: %2").arg(file, lastError());
         return false;
     }
@@ -176,15 +190,7 @@ MessageArchive::Rows SqliteArchive::search(const QStringList &words, const QStri
 
 int SqliteArchive::purge(const QDateTime &cutoff, int batch)
 {
-    if (!exec("BEGIN IMMEDIATE"))
-        return -1;
-    if (m_purge->bind(1, cutoff.toSecsSinceEpoch()).bind(2, qint64(batch)).execute()) {
-        const int deleted = sqlite3_changes(m_db);
-        if (exec("COMMIT"))
-            return deleted;
-    }
-    exec("ROLLBACK");
-    return -1;
+    return changedBefore(*m_purge, cutoff, batch);
 }
 
 MessageArchive::Rows SqliteArchive::rows(SqliteStatement &statement)
@@ -198,6 +204,190 @@ MessageArchive::Rows SqliteArchive::rows(SqliteStatement &statement)
     if (statement.lastRunFailed())
         return std::nullopt;
     return messages;
+}
+
+MessageArchive::Rows SqliteArchive::latest(const QString &room, qint64 beforeId, int limit)
+{
+    SqliteStatement latest(m_db, "SELECT " MESSAGE_COLUMNS " FROM messaggi WHERE id < ?1 AND nascosto = 0"
+                                 " AND (?2 = '' OR stanza = ?2) ORDER BY id DESC LIMIT ?3");
+    latest.bind(1, idBound(beforeId)).bind(2, room).bind(3, qint64(limit));
+    return rows(latest);
+}
+
+MessageArchive::Change SqliteArchive::hide(const QList<qint64> &ids, const QString &operatorName,
+                                           const QString &reason, qint64 *unknownId)
+{
+    SqliteStatement mark(m_db, "UPDATE messaggi SET nascosto = 1 WHERE id = ?1");
+    Change change = Change::Failed;
+    const bool done = inTransaction([&] {
+        for (const qint64 id : ids) {
+            SqliteStatement known(m_db, "SELECT nascosto FROM messaggi WHERE id = ?1");
+            if (!known.bind(1, id).nextRow()) {
+                change = known.lastRunFailed() ? Change::Failed : Change::Unknown;
+                *unknownId = id;
+                return false;
+            }
+            if (known.integer(0) == 0
+                && !(mark.bind(1, id).execute()
+                     && audited({{}, operatorName, QStringLiteral("hide"), QString::number(id), reason}, id)))
+                return false;
+        }
+        return true;
+    });
+    return done ? Change::Done : change;
+}
+
+qint64 SqliteArchive::ban(const Ban &ban, const QString &operatorName)
+{
+    SqliteStatement insert(m_db, "INSERT INTO bandi (tipo, bersaglio, fino, motivo) VALUES (?1, ?2, nullif(?3, 0), ?4)");
+    qint64 id = 0;
+    const bool done = inTransaction([&] {
+        if (!insert.bind(1, ban.kindName()).bind(2, ban.target).bind(3, ban.until.isValid() ? ban.until.toSecsSinceEpoch() : 0)
+                 .bind(4, ban.reason).execute())
+            return false;
+        id = sqlite3_last_insert_rowid(m_db);
+        return audited({{}, operatorName, QStringLiteral("ban"), ban.described(), ban.reason}, 0);
+    });
+    return done ? id : 0;
+}
+
+MessageArchive::Change SqliteArchive::unban(qint64 id, const QString &operatorName)
+{
+    Change change = Change::Failed;
+    const bool done = inTransaction([&] {
+        const std::optional<QList<Ban>> inForce = bansWhere(id);
+        if (!inForce)
+            return false;
+        change = Change::Unknown;
+        if (inForce->isEmpty())
+            return false;
+        SqliteStatement remove(m_db, "DELETE FROM bandi WHERE id = ?1");
+        return remove.bind(1, id).execute()
+            && audited({{}, operatorName, QStringLiteral("unban"), inForce->first().described(), {}}, 0);
+    });
+    return done ? Change::Done : change;
+}
+
+std::optional<QList<Ban>> SqliteArchive::bans()
+{
+    return bansWhere(0);
+}
+
+std::optional<QList<Ban>> SqliteArchive::bansWhere(qint64 id)
+{
+    SqliteStatement select(m_db, "SELECT id, tipo, bersaglio, coalesce(fino, 0), motivo FROM bandi"
+                                 " WHERE (fino IS NULL OR fino > ?1) AND (?2 = 0 OR id = ?2) ORDER BY id");
+    select.bind(1, QDateTime::currentSecsSinceEpoch()).bind(2, id);
+    QList<Ban> bans;
+    while (select.nextRow()) {
+        const qint64 until = select.integer(3);
+        bans.append({select.integer(0), Ban::kindNamed(select.text(1)).value_or(Ban::Kind::Nick), select.text(2),
+                     until > 0 ? QDateTime::fromSecsSinceEpoch(until, Qt::UTC) : QDateTime(), select.text(4)});
+    }
+    if (select.lastRunFailed())
+        return std::nullopt;
+    return bans;
+}
+
+std::optional<QList<AuditEntry>> SqliteArchive::audit(int limit)
+{
+    SqliteStatement select(m_db, "SELECT istante, operatore, azione, bersaglio, motivo FROM"
+                                 " (SELECT * FROM registro ORDER BY id DESC LIMIT ?1) ORDER BY id");
+    select.bind(1, qint64(limit));
+    QList<AuditEntry> entries;
+    while (select.nextRow()) {
+        entries.append({QDateTime::fromSecsSinceEpoch(select.integer(0), Qt::UTC), select.text(1), select.text(2),
+                        select.text(3), select.text(4)});
+    }
+    if (select.lastRunFailed())
+        return std::nullopt;
+    return entries;
+}
+
+std::optional<qint64> SqliteArchive::lastAuditId()
+{
+    SqliteStatement select(m_db, "SELECT coalesce(max(id), 0) FROM registro");
+    if (!select.nextRow())
+        return std::nullopt;
+    return select.integer(0);
+}
+
+std::optional<ModerationNews> SqliteArchive::moderationAfter(qint64 afterId, int limit)
+{
+    SqliteStatement select(m_db, "SELECT registro.id, messaggi.id, messaggi.stanza FROM registro"
+                                 " LEFT JOIN messaggi ON messaggi.id = registro.messaggio AND registro.azione = 'hide'"
+                                 " WHERE registro.id > ?1 ORDER BY registro.id LIMIT ?2");
+    select.bind(1, afterId).bind(2, qint64(limit));
+    ModerationNews news{afterId, {}};
+    while (select.nextRow()) {
+        news.lastId = select.integer(0);
+        if (select.integer(1) > 0)
+            news.hidden.append({select.integer(1), select.text(2), {}, {}, {}, {}, {}});
+    }
+    if (select.lastRunFailed())
+        return std::nullopt;
+    return news;
+}
+
+int SqliteArchive::eraseAddresses(const QDateTime &cutoff, int batch)
+{
+    return changedBefore(*m_erase, cutoff, batch);
+}
+
+int SqliteArchive::changedBefore(SqliteStatement &statement, const QDateTime &cutoff, int batch)
+{
+    int changed = -1;
+    inTransaction([&] {
+        if (!statement.bind(1, cutoff.toSecsSinceEpoch()).bind(2, qint64(batch)).execute())
+            return false;
+        changed = sqlite3_changes(m_db);
+        return true;
+    });
+    return changed;
+}
+
+void SqliteArchive::watch(const std::function<void(const QString &)> &changed)
+{
+    m_changed = changed;
+    m_poll.reset();
+    if (!changed)
+        return;
+    // Another process's commit changes the number this connection reads; our own commits do not.
+    m_dataVersion = dataVersion();
+    m_poll = std::make_unique<QTimer>();
+    m_poll->setInterval(pollMs);
+    QObject::connect(m_poll.get(), &QTimer::timeout, [this] {
+        const qint64 version = dataVersion();
+        if (version != m_dataVersion) {
+            m_dataVersion = version;
+            m_changed(QString());
+        }
+    });
+    m_poll->start();
+}
+
+qint64 SqliteArchive::dataVersion()
+{
+    SqliteStatement version(m_db, "PRAGMA data_version");
+    return version.nextRow() ? version.integer(0) : -1;
+}
+
+bool SqliteArchive::audited(const AuditEntry &entry, qint64 messageId)
+{
+    SqliteStatement insert(m_db, "INSERT INTO registro (istante, operatore, azione, bersaglio, motivo, messaggio)"
+                                 " VALUES (?1, ?2, ?3, ?4, ?5, nullif(?6, 0))");
+    return insert.bind(1, QDateTime::currentSecsSinceEpoch()).bind(2, entry.operatorName).bind(3, entry.action)
+        .bind(4, entry.target).bind(5, entry.reason).bind(6, messageId).execute();
+}
+
+bool SqliteArchive::inTransaction(const std::function<bool()> &work)
+{
+    if (!exec("BEGIN IMMEDIATE"))
+        return false;
+    if (work() && exec("COMMIT"))
+        return true;
+    exec("ROLLBACK");
+    return false;
 }
 
 bool SqliteArchive::exec(const char *sql)

@@ -2,6 +2,8 @@
 
 #include "MessageArchive.h"
 
+#include <QTimer>
+
 struct sqlite3;
 class SqliteStatement;
 
@@ -26,8 +28,27 @@ public:
     Rows after(const QString &room, qint64 afterId, int limit) override;
     Rows search(const QStringList &words, const QString &room, qint64 beforeId, int limit) override;
     int purge(const QDateTime &cutoff, int batch) override;
+    void watch(const std::function<void(const QString &room)> &changed) override;
+
+    Rows latest(const QString &room, qint64 beforeId, int limit) override;
+    Change hide(const QList<qint64> &ids, const QString &operatorName, const QString &reason,
+                qint64 *unknownId) override;
+    qint64 ban(const Ban &ban, const QString &operatorName) override;
+    Change unban(qint64 id, const QString &operatorName) override;
+    std::optional<QList<Ban>> bans() override;
+    std::optional<QList<AuditEntry>> audit(int limit) override;
+    std::optional<qint64> lastAuditId() override;
+    std::optional<ModerationNews> moderationAfter(qint64 afterId, int limit) override;
+    int eraseAddresses(const QDateTime &cutoff, int batch) override;
+
+    static constexpr int pollMs = 200; // how often a watch looks for other processes' commits
 
 private:
+    std::optional<QList<Ban>> bansWhere(qint64 id); // in force; id 0: all of them
+    bool audited(const AuditEntry &entry, qint64 messageId);
+    bool inTransaction(const std::function<bool()> &work);
+    int changedBefore(SqliteStatement &statement, const QDateTime &cutoff, int batch);
+    qint64 dataVersion();
     bool migrate(QString *error);
     int userVersion(); // -1 when unreadable
     bool exec(const char *sql);
@@ -40,4 +61,8 @@ private:
     std::unique_ptr<SqliteStatement> m_after;
     std::unique_ptr<SqliteStatement> m_search;
     std::unique_ptr<SqliteStatement> m_purge;
+    std::unique_ptr<SqliteStatement> m_erase;
+    std::function<void(const QString &room)> m_changed;
+    std::unique_ptr<QTimer> m_poll;
+    qint64 m_dataVersion = -1;
 };
