@@ -1,5 +1,6 @@
 #include "BanRule.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 
 std::optional<BanRule> BanRule::parse(Ban::Kind kind, const QString &text)
@@ -20,7 +21,8 @@ std::optional<BanRule> BanRule::parse(Ban::Kind kind, const QString &text)
         bool ok = false;
         const QString digits = text.sliced(slash + 1);
         prefix = digits.toInt(&ok);
-        if (!ok || digits.isEmpty() || !digits.front().isDigit() || prefix > full)
+        if (!ok || digits.isEmpty() || digits.size() > 3 || prefix > full
+            || !std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
             return std::nullopt;
     }
     // The subnet's first address, so that 203.0.113.77/24 and 203.0.113.0/24 are one ban.

@@ -62,7 +62,9 @@ constexpr int lockModeration = 4;
 QList<QByteArray> sessionSetup()
 {
     // Every commit waits for the disk whatever the server's default, and a hung statement ends.
-    return {"SET client_encoding TO 'UTF8'", "SET synchronous_commit TO on", "SET statement_timeout TO 10000"};
+    // Notices ("already exists, skipping") would only clutter the log and the operators' commands.
+    return {"SET client_encoding TO 'UTF8'", "SET synchronous_commit TO on", "SET statement_timeout TO 10000",
+            "SET client_min_messages TO warning"};
 }
 } // namespace
 
@@ -273,7 +275,7 @@ MessageArchive::Change PostgresArchive::hide(const QList<qint64> &ids, const QSt
         }
         return m_db.exec("WITH nascosti AS (UPDATE messaggi SET nascosto = true WHERE id = ANY($1::bigint[])"
                          " AND NOT nascosto RETURNING id) INSERT INTO registro (operatore, azione, bersaglio, motivo,"
-                         " messaggio) SELECT $2, 'hide', id::text, $3, id FROM nascosti ORDER BY id",
+                         " messaggio) SELECT $2, 'hide', n.id::text, $3, n.id FROM nascosti AS n ORDER BY n.id",
                          {list, operatorName.toUtf8(), reason.toUtf8()})
             .ok();
     });

@@ -162,8 +162,7 @@ void TestServizioHttp::roomKeepsItsNewestMessagesAcrossRestarts()
     QCOMPARE(records.size(), 50);
     QCOMPARE(records.first().message, u"messaggio 6"_s);
     const ServiceProcess::Record &last = records.last();
-    QCOMPARE((QStringList{last.nick, last.address, last.message}),
-             (QStringList{u"anna"_s, u"127.0.0.1"_s, u"messaggio 55"_s}));
+    QCOMPARE((QStringList{last.nick, last.message}), (QStringList{u"anna"_s, u"messaggio 55"_s}));
     static const QRegularExpression stamp(u"^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d$"_s);
     QVERIFY2(stamp.match(last.date).hasMatch(), qPrintable(last.date));
 

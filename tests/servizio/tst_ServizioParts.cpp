@@ -1,4 +1,5 @@
 // The pieces of ciarla-servizio that decide what is stored and what is shown.
+#include "BanDuration.h"
 #include "ClientAddressResolver.h"
 #include "ConnectionLimiter.h"
 #include "FloodGuard.h"
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void clientAddress();
     void trustedProxyPassesTheCapPerAddressOnly();
     void ipv6ClientsAreCappedByTheir64();
+    void banDurations_data();
+    void banDurations();
 };
 
 void TestServizioParts::floodGuardCountsPerSenderWithinTheWindow()
@@ -124,6 +127,34 @@ void TestServizioParts::ipv6ClientsAreCappedByTheir64()
     QVERIFY(limiter.admit(next));
     limiter.release(sameSubnet);
     QVERIFY(limiter.admit(one));
+}
+
+void TestServizioParts::banDurations_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("seconds"); // 0: refused
+    QTest::newRow("seconds") << u"90s"_s << qint64(90);
+    QTest::newRow("minutes") << u"30m"_s << qint64(1800);
+    QTest::newRow("hours") << u"12h"_s << qint64(43200);
+    QTest::newRow("days") << u"7d"_s << qint64(604800);
+    QTest::newRow("a century") << u"36525d"_s << qint64(36525) * 86400;
+    QTest::newRow("over a century") << u"36526d"_s << qint64(0);
+    QTest::newRow("overflowing") << u"99999999999999999h"_s << qint64(0);
+    QTest::newRow("no unit") << u"90"_s << qint64(0);
+    QTest::newRow("unit alone") << u"d"_s << qint64(0);
+    QTest::newRow("zero") << u"0m"_s << qint64(0);
+    QTest::newRow("negative") << u"-5m"_s << qint64(0);
+    QTest::newRow("sign") << u"+5m"_s << qint64(0);
+    QTest::newRow("upper-case unit") << u"5M"_s << qint64(0);
+    QTest::newRow("blank inside") << u"5 m"_s << qint64(0);
+    QTest::newRow("two units") << u"1h30m"_s << qint64(0);
+}
+
+void TestServizioParts::banDurations()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, seconds);
+    QCOMPARE(BanDuration::seconds(text).value_or(0), seconds);
 }
 
 QTEST_GUILESS_MAIN(TestServizioParts)
