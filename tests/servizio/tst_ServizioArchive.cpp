@@ -218,7 +218,7 @@ void TestServizioArchive::writerHandsOutOtherInstancesPutsAndPurges()
     QTRY_VERIFY(answeredAfterHandOut);
     QCOMPARE(arrived, (QStringList{u"a"_s, u"b"_s, u"c"_s}));
     QCOMPARE(page, (QStringList{u"vecchio"_s, u"a"_s, u"b"_s, u"c"_s}));
-    writer.purgeOlderThan(365);
+    writer.purgeOlderThan(365, 7);
     QTRY_COMPARE(page, (QStringList{u"a"_s, u"b"_s, u"c"_s}));
 }
 
