@@ -34,6 +34,7 @@ const Option hideMessagesOption{"hide-messages", nullptr, "Nasconde anche ciò c
 struct ModerationCommand::Spec
 {
     const char *name;
+    const char *does;
     int (ModerationCommand::*run)();
     QList<Option> options;
     const char *positional; // null: none taken
@@ -66,6 +67,8 @@ ModerationCommand::ModerationCommand(const Spec &spec)
 
 int ModerationCommand::execute(const QStringList &arguments)
 {
+    m_parser.setApplicationDescription(QStringLiteral("ciarla-servizio %1: %2")
+                                           .arg(QLatin1String(m_spec.name), QString::fromUtf8(m_spec.does)));
     m_parser.addHelpOption();
     for (const Option &option : QList<Option>{databaseOption} + m_spec.options) {
         QCommandLineOption added(QLatin1String(option.name), QString::fromUtf8(option.help));
@@ -76,13 +79,14 @@ int ModerationCommand::execute(const QStringList &arguments)
         m_parser.addOption(added);
     }
     if (m_spec.positional)
-        m_parser.addPositionalArgument(QLatin1String(m_spec.positional), QString());
+        m_parser.addPositionalArgument(QString::fromUtf8(m_spec.positional), QString());
     QStringList rest = arguments;
     rest.removeAt(1); // the command
     if (!m_parser.parse(rest)) {
         const QStringList unknown = m_parser.unknownOptionNames();
         return refuse(unknown.isEmpty() ? QStringLiteral("un'opzione non ha il valore che vuole.")
-                                        : QStringLiteral("opzione sconosciuta «%1».").arg(unknown.first()));
+                                        : QStringLiteral("opzione sconosciuta «%1%2».")
+                                              .arg(unknown.first().size() == 1 ? u"-" : u"--", unknown.first()));
     }
     if (m_parser.isSet(QStringLiteral("help")))
         m_parser.showHelp(Done);
@@ -103,15 +107,13 @@ int ModerationCommand::messages()
     std::optional<BanRule> byNick, byAddress;
     if (isSet(nickOption) && !(byNick = rule(Ban::Kind::Nick, nickOption)))
         return BadArguments;
-    if (isSet(addressOption)
-        && !(byAddress = rule(Ban::Kind::Address, addressOption)))
+    if (isSet(addressOption) && !(byAddress = rule(Ban::Kind::Address, addressOption)))
         return BadArguments;
     const std::optional<int> most = limit(50);
-    QString error;
     if (!most)
         return BadArguments;
-    if (!openArchive(&error))
-        return fail(error);
+    if (!opened())
+        return Failed;
     const auto take = [&](const ChatMessage &message) {
         return (!byNick || byNick->matches(message.nick, message.address))
             && (!byAddress || byAddress->matches(message.nick, message.address));
@@ -133,9 +135,8 @@ int ModerationCommand::hide()
             return BadArguments;
         ids.append(*number);
     }
-    QString error;
-    if (!openArchive(&error))
-        return fail(error);
+    if (!opened())
+        return Failed;
     return hideAll(ids, {});
 }
 
@@ -156,9 +157,8 @@ int ModerationCommand::ban()
             return refuse(QStringLiteral("--for vuole una durata come 90s, 30m, 12h o 7d, non «%1».").arg(text));
         made.until = ChatMessage::currentSecond().addSecs(*seconds);
     }
-    QString error;
-    if (!openArchive(&error))
-        return fail(error);
+    if (!opened())
+        return Failed;
     made.id = m_archive->ban(made, operatorName());
     if (made.id <= 0)
         return fail(QStringLiteral("il bando non è stato registrato: l'archivio non ha risposto."));
@@ -176,9 +176,8 @@ int ModerationCommand::ban()
 
 int ModerationCommand::bans()
 {
-    QString error;
-    if (!openArchive(&error))
-        return fail(error);
+    if (!opened())
+        return Failed;
     const std::optional<QList<Ban>> inForce = m_archive->bans();
     if (!inForce)
         return fail(QStringLiteral("l'archivio non si legge."));
@@ -190,11 +189,10 @@ int ModerationCommand::bans()
 int ModerationCommand::unban()
 {
     const std::optional<qint64> number = id(m_parser.positionalArguments().first());
-    QString error;
     if (!number)
         return BadArguments;
-    if (!openArchive(&error))
-        return fail(error);
+    if (!opened())
+        return Failed;
     switch (m_archive->unban(*number, operatorName())) {
     case MessageArchive::Change::Done: return Done;
     case MessageArchive::Change::Unknown: return fail(QStringLiteral("nessun bando in vigore ha il numero %1.").arg(*number));
@@ -206,11 +204,10 @@ int ModerationCommand::unban()
 int ModerationCommand::audit()
 {
     const std::optional<int> most = limit(INT_MAX);
-    QString error;
     if (!most)
         return BadArguments;
-    if (!openArchive(&error))
-        return fail(error);
+    if (!opened())
+        return Failed;
     const std::optional<QList<AuditEntry>> entries = m_archive->audit(*most);
     if (!entries)
         return fail(QStringLiteral("l'archivio non si legge."));
@@ -252,16 +249,19 @@ int ModerationCommand::hideAll(const QList<qint64> &ids, const QString &why)
     return fail(QStringLiteral("nessun messaggio è stato nascosto: l'archivio non ha risposto."));
 }
 
-bool ModerationCommand::openArchive(QString *error)
+bool ModerationCommand::opened()
 {
     const QString where = value(databaseOption);
     // Only the service makes an archive: a mistyped file is named, not created empty.
     const bool isFile = !where.startsWith(QLatin1String("postgresql://")) && !where.startsWith(QLatin1String("postgres://"));
     if (isFile && !QFileInfo::exists(where)) {
-        *error = QStringLiteral("l'archivio %1 non esiste.").arg(where);
+        fail(QStringLiteral("l'archivio %1 non esiste.").arg(where));
         return false;
     }
-    m_archive = MessageArchive::open(where, {}, error);
+    QString error;
+    m_archive = MessageArchive::open(where, {}, &error);
+    if (!m_archive)
+        fail(error);
     return m_archive != nullptr;
 }
 
@@ -341,13 +341,16 @@ const QList<ModerationCommand::Spec> &ModerationCommand::commands()
 {
     using Command = ModerationCommand;
     static const QList<Spec> all{
-        {"messages", &Command::messages, {roomOption, nickOption, addressOption, limitOption}, nullptr, nullptr, 0, 0},
-        {"hide", &Command::hide, {}, "ID…", "vuole i numeri dei messaggi da nascondere.", 1, INT_MAX},
-        {"ban", &Command::ban, {nickOption, addressOption, durationOption, reasonOption, hideMessagesOption}, nullptr,
-         nullptr, 0, 0},
-        {"bans", &Command::bans, {}, nullptr, nullptr, 0, 0},
-        {"unban", &Command::unban, {}, "ID", "vuole il numero di un bando, uno solo.", 1, 1},
-        {"audit", &Command::audit, {limitOption}, nullptr, nullptr, 0, 0},
+        {"messages", "i messaggi più recenti, dal più vecchio.", &Command::messages,
+         {roomOption, nickOption, addressOption, limitOption}, nullptr, nullptr, 0, 0},
+        {"hide", "nasconde i messaggi dalle pagine, dalla cronologia e dalla ricerca.", &Command::hide, {}, "ID…",
+         "vuole i numeri dei messaggi da nascondere.", 1, INT_MAX},
+        {"ban", "vieta di scrivere a un nick o a un indirizzo; stampa il numero del bando.", &Command::ban,
+         {nickOption, addressOption, durationOption, reasonOption, hideMessagesOption}, nullptr, nullptr, 0, 0},
+        {"bans", "i bandi in vigore.", &Command::bans, {}, nullptr, nullptr, 0, 0},
+        {"unban", "toglie un bando.", &Command::unban, {}, "ID", "vuole il numero di un bando, uno solo.", 1, 1},
+        {"audit", "ogni azione di moderazione, dalla più vecchia.", &Command::audit, {limitOption}, nullptr, nullptr,
+         0, 0},
     };
     return all;
 }

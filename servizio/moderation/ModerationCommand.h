@@ -40,7 +40,7 @@ private:
     // Newest first, the kept messages `take` accepts, `limit` at most; nothing when unreadable.
     MessageArchive::Rows scan(const QString &room, const std::function<bool(const ChatMessage &)> &take, int limit);
     int hideAll(const QList<qint64> &ids, const QString &reason);
-    bool openArchive(QString *error);
+    bool opened(); // false, with the reason given, when the archive does not open
     std::optional<int> limit(int fallback);
     std::optional<qint64> id(const QString &text);
     std::optional<BanRule> rule(Ban::Kind kind, const Option &option);
