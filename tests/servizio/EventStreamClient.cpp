@@ -27,7 +27,7 @@ QByteArray EventStreamClient::open(quint16 port, const QByteArray &path, const Q
     return end < 0 ? QByteArray() : head;
 }
 
-qint64 EventStreamClient::next(int ms, QByteArray *data)
+qint64 EventStreamClient::next(int ms, QByteArray *data, QByteArray *name)
 {
     const QDeadlineTimer deadline(ms);
     qsizetype end;
@@ -38,9 +38,11 @@ qint64 EventStreamClient::next(int ms, QByteArray *data)
     const QByteArray event = m_buffer.left(end);
     m_buffer.remove(0, end + 2);
     if (event.startsWith(':'))
-        return next(int(deadline.remainingTime()), data);
+        return next(int(deadline.remainingTime()), data, name);
     if (data)
         *data = event.mid(event.indexOf("data: ") + 6);
+    if (name)
+        *name = event.startsWith("event: ") ? event.mid(7, event.indexOf('\n') - 7) : QByteArray();
     const qsizetype id = event.indexOf("id: ");
     return id < 0 ? 0 : event.mid(id + 4, event.indexOf('\n', id) - id - 4).toLongLong();
 }

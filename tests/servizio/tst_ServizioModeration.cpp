@@ -39,9 +39,11 @@ struct Run
 // The next hide event's id, messages that still arrive skipped; 0 when none came in time.
 qint64 nextHidden(EventStreamClient &events)
 {
-    while (const auto event = events.next(waitMs)) {
-        if (event->name == "hide")
-            return QJsonDocument::fromJson(event->data)[u"id"_s].toInteger();
+    QByteArray data, name;
+    while (events.next(waitMs, &data, &name) > 0 || !data.isEmpty()) {
+        if (name == "hide")
+            return QJsonDocument::fromJson(data)[u"id"_s].toInteger();
+        data.clear();
     }
     return 0;
 }
