@@ -18,6 +18,30 @@ std::unique_ptr<MessageArchive> MessageArchive::open(const QString &database, co
     return archive->open(database, error) ? std::move(archive) : nullptr;
 }
 
+qint64 MessageArchive::ban(const Ban &ban, const QString &operatorName)
+{
+    qint64 id = 0;
+    const bool done = moderating([&] {
+        id = insertBan(ban);
+        return id > 0 && audited({{}, operatorName, QStringLiteral("ban"), ban.described(), ban.reason}, 0);
+    });
+    return done ? id : 0;
+}
+
+MessageArchive::Change MessageArchive::unban(qint64 id, const QString &operatorName)
+{
+    Change change = Change::Failed;
+    const bool done = moderating([&] {
+        const std::optional<QList<Ban>> inForce = bansInForce(id);
+        if (!inForce)
+            return false;
+        change = Change::Unknown;
+        return !inForce->isEmpty() && removeBan(id)
+            && audited({{}, operatorName, QStringLiteral("unban"), inForce->first().described(), {}}, 0);
+    });
+    return done ? Change::Done : change;
+}
+
 QStringList MessageArchive::searchTerms(const QStringList &words)
 {
     QStringList terms;

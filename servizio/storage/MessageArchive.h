@@ -61,10 +61,10 @@ public:
     virtual Change hide(const QList<qint64> &ids, const QString &operatorName, const QString &reason,
                         qint64 *unknownId) = 0;
     // The new ban's id, or 0 on failure.
-    virtual qint64 ban(const Ban &ban, const QString &operatorName) = 0;
+    qint64 ban(const Ban &ban, const QString &operatorName);
     // Unknown for a ban that is not in force.
-    virtual Change unban(qint64 id, const QString &operatorName) = 0;
-    virtual std::optional<QList<Ban>> bans() = 0; // in force now, oldest first
+    Change unban(qint64 id, const QString &operatorName);
+    std::optional<QList<Ban>> bans() { return bansInForce(0); } // oldest first
     virtual std::optional<QList<AuditEntry>> audit(int limit) = 0; // the newest `limit`, oldest first
     virtual std::optional<qint64> lastAuditId() = 0;
     // At most `limit` audit lines after `afterId`, and the messages they hid that are still kept.
@@ -80,6 +80,15 @@ public:
     static std::unique_ptr<MessageArchive> open(const QString &database, const FloodRule &flood, QString *error);
 
 protected:
+    // `work` in a transaction of its own, after any other moderation's; every instance is told once it is committed.
+    virtual bool moderating(const std::function<bool()> &work) = 0;
+    // The bans in force now; `id` 0: all of them.
+    virtual std::optional<QList<Ban>> bansInForce(qint64 id) = 0;
+    virtual qint64 insertBan(const Ban &ban) = 0; // its id, or 0
+    virtual bool removeBan(qint64 id) = 0;
+    // `messageId` 0: the line names no message.
+    virtual bool audited(const AuditEntry &entry, qint64 messageId) = 0;
+
     // The search's words cut at anything but letters and digits: the pieces that each must begin a word.
     static QStringList searchTerms(const QStringList &words);
     // `beforeId` as an upper bound that every id is under.

@@ -282,42 +282,25 @@ MessageArchive::Change PostgresArchive::hide(const QList<qint64> &ids, const QSt
     return done ? Change::Done : change;
 }
 
-qint64 PostgresArchive::ban(const Ban &ban, const QString &operatorName)
+qint64 PostgresArchive::insertBan(const Ban &ban)
 {
-    qint64 id = 0;
-    const bool done = moderating([&] {
-        const PgConnection::Result inserted = m_db.exec(
-            "INSERT INTO bandi (tipo, bersaglio, fino, motivo) VALUES ($1, $2, to_timestamp(nullif($3::bigint, 0)), $4)"
-            " RETURNING id",
-            {ban.kindName().toUtf8(), ban.target.toUtf8(),
-             QByteArray::number(ban.until.isValid() ? ban.until.toSecsSinceEpoch() : 0), ban.reason.toUtf8()});
-        id = inserted.rows() == 1 ? inserted.text(0, 0).toLongLong() : 0;
-        return id > 0 && audited({{}, operatorName, QStringLiteral("ban"), ban.described(), ban.reason});
-    });
-    return done ? id : 0;
+    const PgConnection::Result inserted = m_db.exec(
+        "INSERT INTO bandi (tipo, bersaglio, fino, motivo) VALUES ($1, $2, to_timestamp(nullif($3::bigint, 0)), $4)"
+        " RETURNING id",
+        {ban.kindName().toUtf8(), ban.target.toUtf8(),
+         QByteArray::number(ban.until.isValid() ? ban.until.toSecsSinceEpoch() : 0), ban.reason.toUtf8()});
+    return inserted.rows() == 1 ? inserted.text(0, 0).toLongLong() : 0;
 }
 
-MessageArchive::Change PostgresArchive::unban(qint64 id, const QString &operatorName)
+bool PostgresArchive::removeBan(qint64 id)
 {
-    Change change = Change::Failed;
-    const bool done = moderating([&] {
-        const std::optional<QList<Ban>> inForce = bansWhere(id);
-        if (!inForce)
-            return false;
-        change = Change::Unknown;
-        return !inForce->isEmpty() && m_db.exec("DELETE FROM bandi WHERE id = $1", {QByteArray::number(id)}).ok()
-            && audited({{}, operatorName, QStringLiteral("unban"), inForce->first().described(), {}});
-    });
-    return done ? Change::Done : change;
+    return m_db.exec("DELETE FROM bandi WHERE id = $1", {QByteArray::number(id)}).ok();
 }
 
-std::optional<QList<Ban>> PostgresArchive::bans()
+std::optional<QList<Ban>> PostgresArchive::bansInForce(qint64 id)
 {
-    return session() ? bansWhere(0) : std::nullopt;
-}
-
-std::optional<QList<Ban>> PostgresArchive::bansWhere(qint64 id)
-{
+    if (!session())
+        return std::nullopt;
     const PgConnection::Result found = m_db.exec(
         "SELECT id, tipo, bersaglio, coalesce(extract(epoch FROM fino)::bigint, 0), motivo FROM bandi"
         " WHERE (fino IS NULL OR fino > now()) AND ($1::bigint = 0 OR id = $1::bigint) ORDER BY id",
@@ -391,10 +374,12 @@ bool PostgresArchive::moderating(const std::function<bool()> &work)
     });
 }
 
-bool PostgresArchive::audited(const AuditEntry &entry)
+bool PostgresArchive::audited(const AuditEntry &entry, qint64 messageId)
 {
-    return m_db.exec("INSERT INTO registro (operatore, azione, bersaglio, motivo) VALUES ($1, $2, $3, $4)",
-                     {entry.operatorName.toUtf8(), entry.action.toUtf8(), entry.target.toUtf8(), entry.reason.toUtf8()})
+    return m_db.exec("INSERT INTO registro (operatore, azione, bersaglio, motivo, messaggio)"
+                     " VALUES ($1, $2, $3, $4, nullif($5::bigint, 0))",
+                     {entry.operatorName.toUtf8(), entry.action.toUtf8(), entry.target.toUtf8(), entry.reason.toUtf8(),
+                      QByteArray::number(messageId)})
         .ok();
 }
 

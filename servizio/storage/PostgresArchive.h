@@ -34,9 +34,6 @@ public:
     Rows latest(const QString &room, qint64 beforeId, int limit) override;
     Change hide(const QList<qint64> &ids, const QString &operatorName, const QString &reason,
                 qint64 *unknownId) override;
-    qint64 ban(const Ban &ban, const QString &operatorName) override;
-    Change unban(qint64 id, const QString &operatorName) override;
-    std::optional<QList<Ban>> bans() override;
     std::optional<QList<AuditEntry>> audit(int limit) override;
     std::optional<qint64> lastAuditId() override;
     std::optional<ModerationNews> moderationAfter(qint64 afterId, int limit) override;
@@ -44,16 +41,19 @@ public:
 
     static constexpr int rereadMs = 1000;
 
+protected:
+    bool moderating(const std::function<bool()> &work) override;
+    std::optional<QList<Ban>> bansInForce(qint64 id) override;
+    qint64 insertBan(const Ban &ban) override;
+    bool removeBan(qint64 id) override;
+    bool audited(const AuditEntry &entry, qint64 messageId) override;
+
 private:
     bool session();
     bool migrate(QString *error);
     bool upgrade(int from);
     Rows rows(const QByteArray &sql, const QList<QByteArray> &parameters);
     bool inTransaction(const std::function<bool()> &work);
-    // `work` under the moderation lock, every instance told once it is committed.
-    bool moderating(const std::function<bool()> &work);
-    bool audited(const AuditEntry &entry);
-    std::optional<QList<Ban>> bansWhere(qint64 id); // in force; id 0: all of them
     int changedBefore(const QByteArray &sql, const QDateTime &cutoff, int batch);
     bool allowsSender(const QByteArray &address);
     void readNotifications();

@@ -219,7 +219,7 @@ MessageArchive::Change SqliteArchive::hide(const QList<qint64> &ids, const QStri
 {
     SqliteStatement mark(m_db, "UPDATE messaggi SET nascosto = 1 WHERE id = ?1");
     Change change = Change::Failed;
-    const bool done = inTransaction([&] {
+    const bool done = moderating([&] {
         for (const qint64 id : ids) {
             SqliteStatement known(m_db, "SELECT nascosto FROM messaggi WHERE id = ?1");
             if (!known.bind(1, id).nextRow()) {
@@ -237,43 +237,22 @@ MessageArchive::Change SqliteArchive::hide(const QList<qint64> &ids, const QStri
     return done ? Change::Done : change;
 }
 
-qint64 SqliteArchive::ban(const Ban &ban, const QString &operatorName)
+qint64 SqliteArchive::insertBan(const Ban &ban)
 {
     SqliteStatement insert(m_db, "INSERT INTO bandi (tipo, bersaglio, fino, motivo) VALUES (?1, ?2, nullif(?3, 0), ?4)");
-    qint64 id = 0;
-    const bool done = inTransaction([&] {
-        if (!insert.bind(1, ban.kindName()).bind(2, ban.target).bind(3, ban.until.isValid() ? ban.until.toSecsSinceEpoch() : 0)
-                 .bind(4, ban.reason).execute())
-            return false;
-        id = sqlite3_last_insert_rowid(m_db);
-        return audited({{}, operatorName, QStringLiteral("ban"), ban.described(), ban.reason}, 0);
-    });
-    return done ? id : 0;
+    const qint64 until = ban.until.isValid() ? ban.until.toSecsSinceEpoch() : 0;
+    if (!insert.bind(1, ban.kindName()).bind(2, ban.target).bind(3, until).bind(4, ban.reason).execute())
+        return 0;
+    return sqlite3_last_insert_rowid(m_db);
 }
 
-MessageArchive::Change SqliteArchive::unban(qint64 id, const QString &operatorName)
+bool SqliteArchive::removeBan(qint64 id)
 {
-    Change change = Change::Failed;
-    const bool done = inTransaction([&] {
-        const std::optional<QList<Ban>> inForce = bansWhere(id);
-        if (!inForce)
-            return false;
-        change = Change::Unknown;
-        if (inForce->isEmpty())
-            return false;
-        SqliteStatement remove(m_db, "DELETE FROM bandi WHERE id = ?1");
-        return remove.bind(1, id).execute()
-            && audited({{}, operatorName, QStringLiteral("unban"), inForce->first().described(), {}}, 0);
-    });
-    return done ? Change::Done : change;
+    SqliteStatement remove(m_db, "DELETE FROM bandi WHERE id = ?1");
+    return remove.bind(1, id).execute();
 }
 
-std::optional<QList<Ban>> SqliteArchive::bans()
-{
-    return bansWhere(0);
-}
-
-std::optional<QList<Ban>> SqliteArchive::bansWhere(qint64 id)
+std::optional<QList<Ban>> SqliteArchive::bansInForce(qint64 id)
 {
     SqliteStatement select(m_db, "SELECT id, tipo, bersaglio, coalesce(fino, 0), motivo FROM bandi"
                                  " WHERE (fino IS NULL OR fino > ?1) AND (?2 = 0 OR id = ?2) ORDER BY id");
@@ -378,6 +357,12 @@ bool SqliteArchive::audited(const AuditEntry &entry, qint64 messageId)
                                  " VALUES (?1, ?2, ?3, ?4, ?5, nullif(?6, 0))");
     return insert.bind(1, QDateTime::currentSecsSinceEpoch()).bind(2, entry.operatorName).bind(3, entry.action)
         .bind(4, entry.target).bind(5, entry.reason).bind(6, messageId).execute();
+}
+
+bool SqliteArchive::moderating(const std::function<bool()> &work)
+{
+    // One writer at a time on the file: the audit's lines commit in the order of their ids.
+    return inTransaction(work);
 }
 
 bool SqliteArchive::inTransaction(const std::function<bool()> &work)

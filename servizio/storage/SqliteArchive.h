@@ -33,9 +33,6 @@ public:
     Rows latest(const QString &room, qint64 beforeId, int limit) override;
     Change hide(const QList<qint64> &ids, const QString &operatorName, const QString &reason,
                 qint64 *unknownId) override;
-    qint64 ban(const Ban &ban, const QString &operatorName) override;
-    Change unban(qint64 id, const QString &operatorName) override;
-    std::optional<QList<Ban>> bans() override;
     std::optional<QList<AuditEntry>> audit(int limit) override;
     std::optional<qint64> lastAuditId() override;
     std::optional<ModerationNews> moderationAfter(qint64 afterId, int limit) override;
@@ -43,9 +40,14 @@ public:
 
     static constexpr int pollMs = 200; // how often a watch looks for other processes' commits
 
+protected:
+    bool moderating(const std::function<bool()> &work) override;
+    std::optional<QList<Ban>> bansInForce(qint64 id) override;
+    qint64 insertBan(const Ban &ban) override;
+    bool removeBan(qint64 id) override;
+    bool audited(const AuditEntry &entry, qint64 messageId) override;
+
 private:
-    std::optional<QList<Ban>> bansWhere(qint64 id); // in force; id 0: all of them
-    bool audited(const AuditEntry &entry, qint64 messageId);
     bool inTransaction(const std::function<bool()> &work);
     int changedBefore(SqliteStatement &statement, const QDateTime &cutoff, int batch);
     qint64 dataVersion();
