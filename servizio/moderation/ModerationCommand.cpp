@@ -253,8 +253,7 @@ bool ModerationCommand::opened()
 {
     const QString where = value(databaseOption);
     // Only the service makes an archive: a mistyped file is named, not created empty.
-    const bool isFile = !where.startsWith(QLatin1String("postgresql://")) && !where.startsWith(QLatin1String("postgres://"));
-    if (isFile && !QFileInfo::exists(where)) {
+    if (MessageArchive::isSqliteFile(where) && !QFileInfo::exists(where)) {
         fail(QStringLiteral("l'archivio %1 non esiste.").arg(where));
         return false;
     }

@@ -10,12 +10,17 @@ const QString MessageArchive::moderationNotice = QStringLiteral("moderazione");
 std::unique_ptr<MessageArchive> MessageArchive::open(const QString &database, const FloodRule &flood,
                                                      QString *error)
 {
-    if (database.startsWith(QLatin1String("postgresql://")) || database.startsWith(QLatin1String("postgres://"))) {
+    if (!isSqliteFile(database)) {
         auto archive = std::make_unique<PostgresArchive>(database.toUtf8(), flood);
         return archive->open(error) ? std::move(archive) : nullptr;
     }
     auto archive = std::make_unique<SqliteArchive>();
     return archive->open(database, error) ? std::move(archive) : nullptr;
+}
+
+bool MessageArchive::isSqliteFile(const QString &database)
+{
+    return !database.startsWith(QLatin1String("postgresql://")) && !database.startsWith(QLatin1String("postgres://"));
 }
 
 qint64 MessageArchive::ban(const Ban &ban, const QString &operatorName)

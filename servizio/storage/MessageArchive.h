@@ -78,6 +78,7 @@ public:
     // A `database` starting with "postgresql://" or "postgres://" is a libpq
     // connection URI, anything else an SQLite file. On failure `error` says why, in Italian.
     static std::unique_ptr<MessageArchive> open(const QString &database, const FloodRule &flood, QString *error);
+    static bool isSqliteFile(const QString &database);
 
 protected:
     // `work` in a transaction of its own, after any other moderation's; every instance is told once it is committed.
