@@ -86,6 +86,12 @@ std::optional<ServiceOptions> ServiceOptions::parse(const QStringList &arguments
     }
     parser.process(arguments);
 
+    // A word among the options is an operator's command written after them: no service starts on it.
+    if (!parser.positionalArguments().isEmpty()) {
+        *error = QStringLiteral("argomento inatteso \"%1\": un comando va scritto per primo, prima delle opzioni.")
+                     .arg(parser.positionalArguments().first());
+        return std::nullopt;
+    }
     if (!options.address.setAddress(parser.value(address))) {
         *error = QStringLiteral("--address vuole un indirizzo IP, non \"%1\".").arg(parser.value(address));
         return std::nullopt;

@@ -258,9 +258,11 @@ void TestServizioHttp::badStartsAreRefused_data()
     QTest::addColumn<QString>("port");
     QTest::addColumn<bool>("laterArchive");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("port out of range") << u"70000"_s << false << u"--port"_s;
-    QTest::newRow("archive of a later version") << u"0"_s << true << u"più recente"_s;
-    QTest::newRow("port of another service") << u"busy"_s << false << u"già in uso"_s;
+    QTest::addColumn<QString>("word"); // after the options
+    QTest::newRow("port out of range") << u"70000"_s << false << u"--port"_s << QString();
+    QTest::newRow("archive of a later version") << u"0"_s << true << u"più recente"_s << QString();
+    QTest::newRow("port of another service") << u"busy"_s << false << u"già in uso"_s << QString();
+    QTest::newRow("command after the options") << u"0"_s << false << u"un comando va scritto per primo"_s << u"bans"_s;
 }
 
 // The service ends at once with the reason, and leaves the archive as it was.
@@ -269,6 +271,7 @@ void TestServizioHttp::badStartsAreRefused()
     QFETCH(QString, port);
     QFETCH(bool, laterArchive);
     QFETCH(QString, reason);
+    QFETCH(QString, word);
     sqlite3 *db = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(database()).constData(), &db), SQLITE_OK);
     if (laterArchive)
@@ -281,7 +284,8 @@ void TestServizioHttp::badStartsAreRefused()
         QVERIFY2(other.start(), other.errorOutput().constData());
         port = QString::number(other.port());
     }
-    ServiceProcess service(database(), {u"--port"_s, port}); // the last --port is the one taken
+    // The last --port is the one taken.
+    ServiceProcess service(database(), QStringList{u"--port"_s, port} + (word.isEmpty() ? QStringList() : QStringList{word}));
     QVERIFY(!service.start());
     QVERIFY(QString::fromUtf8(service.errorOutput()).contains(reason));
     // Not turned to WAL: bytes 18 and 19 of the header stay 1.
