@@ -74,6 +74,7 @@ private Q_SLOTS:
     void bansRefusePutsOnTheOtherInstance();
     void bansEndLiftAndAreAudited();
     void addressesAreErasedAndNeverShown();
+    void moreThanABatchIsHiddenAtOnce();
 
 private:
     void startInstances(const QStringList &extra = {});
@@ -93,6 +94,7 @@ private:
     // instance: the troll's ids; none when something failed.
     QList<qint64> trollThenSubscribe(EventStreamClient &events) const;
     quint16 other() const { return m_instances.back()->port(); }
+    bool sql(const QString &statement); // run on the database straight
 
     PostgresCluster m_cluster;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -371,16 +373,8 @@ void TestServizioModeration::addressesAreErasedAndNeverShown()
     QFETCH_GLOBAL(bool, postgres);
     const qint64 old = posted(u"anna"_s, u"vecchio"_s, "203.0.113.5");
     QVERIFY(old > 0 && put(u"anna"_s, u"nuovo"_s, "203.0.113.5").status == 200);
-    const QString aged = u"UPDATE messaggi SET istante = istante - %1 WHERE testo = 'vecchio'"_s;
-    if (postgres) {
-        QVERIFY(m_cluster.query(aged.arg(u"interval '8 days'"_s)));
-    } else {
-        sqlite3 *db = nullptr;
-        QVERIFY(sqlite3_open(m_database.toUtf8().constData(), &db) == SQLITE_OK);
-        const int done = sqlite3_exec(db, aged.arg(8 * 86400).toUtf8().constData(), nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        QCOMPARE(done, SQLITE_OK);
-    }
+    QVERIFY(sql(u"UPDATE messaggi SET istante = istante - %1 WHERE testo = 'vecchio'"_s.arg(
+        postgres ? u"interval '8 days'"_s : QString::number(8 * 86400))));
     startInstances({u"--keep-addresses-days"_s, u"7"_s}); // erased at the start, then once a minute
     QTRY_COMPARE_WITH_TIMEOUT(column(command({u"messages"_s}).fields(), 3), (QStringList{QString(), u"203.0.113.5"_s}),
                               waitMs);
@@ -392,6 +386,42 @@ void TestServizioModeration::addressesAreErasedAndNeverShown()
     for (const QByteArray &target : {QByteArray("/getmsgchat1.asp"), QByteArray("/api/v1/rooms/stanza1/messages"),
                                      QByteArray("/api/v1/search?q=nuovo")})
         QVERIFY(!ServiceProcess::get(other(), target).body.contains("203.0.113"));
+}
+
+void TestServizioModeration::moreThanABatchIsHiddenAtOnce()
+{
+    QFETCH_GLOBAL(bool, postgres);
+    // More than the commands read at a time, and than an instance takes in at a time.
+    constexpr int count = 1201;
+    const QString insert = u"%1 INSERT INTO messaggi (stanza, nick, data, istante, indirizzo, testo)"
+                           " SELECT 'stanza1', 'bot', '', %2, '192.0.2.9', 'spam ' || i FROM %3"_s;
+    QVERIFY(sql(postgres ? insert.arg(QString(), u"now()"_s, u"generate_series(1, %1) AS i"_s.arg(count))
+                         : insert.arg(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1)"_s
+                                          .arg(count),
+                                      u"CAST(strftime('%s') AS INTEGER)"_s, u"n"_s)));
+    // Handed out before the stream opens: the page's 50th and newest.
+    QTRY_COMPARE_WITH_TIMEOUT(shown().value(49), u"spam %1"_s.arg(count), waitMs);
+    EventStreamClient events;
+    QVERIFY(events.open(other(), stream).contains("text/event-stream"));
+    QCOMPARE(command({u"ban"_s, u"--nick"_s, u"BOT"_s, u"--hide-messages"_s}).status, 0);
+    QSet<qint64> hidden;
+    for (qint64 id; hidden.size() < count && (id = nextHidden(events)) > 0;)
+        hidden.insert(id);
+    QCOMPARE(hidden.size(), count);
+    QTRY_COMPARE_WITH_TIMEOUT(shown(), QStringList(), waitMs);
+    QCOMPARE(command({u"messages"_s, u"--nick"_s, u"bot"_s}).lines, QStringList());
+}
+
+bool TestServizioModeration::sql(const QString &statement)
+{
+    QFETCH_GLOBAL(bool, postgres);
+    if (postgres)
+        return m_cluster.query(statement).has_value();
+    sqlite3 *db = nullptr;
+    const bool done = sqlite3_open(m_database.toUtf8().constData(), &db) == SQLITE_OK
+        && sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return done;
 }
 
 QTEST_GUILESS_MAIN(TestServizioModeration)
