@@ -141,11 +141,8 @@ void TestServizioParts::banDurations_data()
     QTest::newRow("over a century") << u"36526d"_s << qint64(0);
     QTest::newRow("overflowing") << u"99999999999999999h"_s << qint64(0);
     QTest::newRow("no unit") << u"90"_s << qint64(0);
-    QTest::newRow("unit alone") << u"d"_s << qint64(0);
     QTest::newRow("zero") << u"0m"_s << qint64(0);
     QTest::newRow("negative") << u"-5m"_s << qint64(0);
-    QTest::newRow("sign") << u"+5m"_s << qint64(0);
-    QTest::newRow("upper-case unit") << u"5M"_s << qint64(0);
     QTest::newRow("blank inside") << u"5 m"_s << qint64(0);
     QTest::newRow("two units") << u"1h30m"_s << qint64(0);
 }
