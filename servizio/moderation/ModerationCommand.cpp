@@ -31,7 +31,7 @@ const Option reasonOption{"reason", "TESTO", "Il motivo, per il registro."};
 const Option hideMessagesOption{"hide-messages", nullptr, "Nasconde anche ciò che ha scritto, fra i messaggi conservati."};
 } // namespace
 
-struct ModerationCommand::Spec
+struct ModerationCommand::Syntax
 {
     const char *name;
     const char *does;
@@ -49,28 +49,28 @@ bool ModerationCommand::isCommand(const QString &word)
 
 int ModerationCommand::run(const QStringList &arguments)
 {
-    const Spec *spec = find(arguments.value(1));
-    return spec ? ModerationCommand(*spec).execute(arguments) : BadArguments;
+    const Syntax *syntax = find(arguments.value(1));
+    return syntax ? ModerationCommand(*syntax).execute(arguments) : BadArguments;
 }
 
-const ModerationCommand::Spec *ModerationCommand::find(const QString &word)
+const ModerationCommand::Syntax *ModerationCommand::find(const QString &word)
 {
     const auto found = std::find_if(commands().cbegin(), commands().cend(),
-                                    [&word](const Spec &spec) { return word == QLatin1String(spec.name); });
+                                    [&word](const Syntax &syntax) { return word == QLatin1String(syntax.name); });
     return found == commands().cend() ? nullptr : &*found;
 }
 
-ModerationCommand::ModerationCommand(const Spec &spec)
-    : m_spec(spec)
+ModerationCommand::ModerationCommand(const Syntax &syntax)
+    : m_syntax(syntax)
 {
 }
 
 int ModerationCommand::execute(const QStringList &arguments)
 {
     m_parser.setApplicationDescription(QStringLiteral("ciarla-servizio %1: %2")
-                                           .arg(QLatin1String(m_spec.name), QString::fromUtf8(m_spec.does)));
+                                           .arg(QLatin1String(m_syntax.name), QString::fromUtf8(m_syntax.does)));
     m_parser.addHelpOption();
-    for (const Option &option : QList<Option>{databaseOption} + m_spec.options) {
+    for (const Option &option : QList<Option>{databaseOption} + m_syntax.options) {
         QCommandLineOption added(QLatin1String(option.name), QString::fromUtf8(option.help));
         if (option.value)
             added.setValueName(QLatin1String(option.value));
@@ -78,8 +78,8 @@ int ModerationCommand::execute(const QStringList &arguments)
             added.setDefaultValue(ServiceOptions::defaultDatabase());
         m_parser.addOption(added);
     }
-    if (m_spec.positional)
-        m_parser.addPositionalArgument(QString::fromUtf8(m_spec.positional), QString());
+    if (m_syntax.positional)
+        m_parser.addPositionalArgument(QString::fromUtf8(m_syntax.positional), QString());
     QStringList rest = arguments;
     rest.removeAt(1); // the command
     if (!m_parser.parse(rest)) {
@@ -91,11 +91,11 @@ int ModerationCommand::execute(const QStringList &arguments)
     if (m_parser.isSet(QStringLiteral("help")))
         m_parser.showHelp(Done);
     const qsizetype given = m_parser.positionalArguments().size();
-    if (given < m_spec.least || given > m_spec.most) {
-        return refuse(m_spec.positional ? QString::fromUtf8(m_spec.wants)
+    if (given < m_syntax.least || given > m_syntax.most) {
+        return refuse(m_syntax.positional ? QString::fromUtf8(m_syntax.wants)
                                         : QStringLiteral("argomento inatteso «%1».").arg(m_parser.positionalArguments().first()));
     }
-    return (this->*m_spec.run)();
+    return (this->*m_syntax.run)();
 }
 
 int ModerationCommand::messages()
@@ -283,7 +283,7 @@ std::optional<qint64> ModerationCommand::id(const QString &text)
     const qint64 n = text.toLongLong(&ok);
     if (ok && n > 0)
         return n;
-    refuse(QStringLiteral("«%1» non è un numero: %2 vuole numeri interi positivi.").arg(text, QLatin1String(m_spec.name)));
+    refuse(QStringLiteral("«%1» non è un numero: %2 vuole numeri interi positivi.").arg(text, QLatin1String(m_syntax.name)));
     return std::nullopt;
 }
 
@@ -311,14 +311,19 @@ QString ModerationCommand::value(const Option &option) const
 
 int ModerationCommand::refuse(const QString &reason) const
 {
-    std::fprintf(stderr, "ciarla-servizio %s: %s\n", m_spec.name, reason.toUtf8().constData());
+    tell(reason);
     return BadArguments;
 }
 
 int ModerationCommand::fail(const QString &reason) const
 {
-    std::fprintf(stderr, "ciarla-servizio %s: %s\n", m_spec.name, reason.toUtf8().constData());
+    tell(reason);
     return Failed;
+}
+
+void ModerationCommand::tell(const QString &reason) const
+{
+    std::fprintf(stderr, "ciarla-servizio %s: %s\n", m_syntax.name, reason.toUtf8().constData());
 }
 
 void ModerationCommand::print(const QString &line)
@@ -336,10 +341,10 @@ QString ModerationCommand::operatorName()
     return QString::number(geteuid());
 }
 
-const QList<ModerationCommand::Spec> &ModerationCommand::commands()
+const QList<ModerationCommand::Syntax> &ModerationCommand::commands()
 {
     using Command = ModerationCommand;
-    static const QList<Spec> all{
+    static const QList<Syntax> all{
         {"messages", "i messaggi più recenti, dal più vecchio.", &Command::messages,
          {roomOption, nickOption, addressOption, limitOption}, nullptr, nullptr, 0, 0},
         {"hide", "nasconde i messaggi dalle pagine, dalla cronologia e dalla ricerca.", &Command::hide, {}, "ID…",

@@ -24,10 +24,10 @@ public:
     struct Option;
 
 private:
-    struct Spec;
-    explicit ModerationCommand(const Spec &spec);
-    static const QList<Spec> &commands();
-    static const Spec *find(const QString &word);
+    struct Syntax;
+    explicit ModerationCommand(const Syntax &syntax);
+    static const QList<Syntax> &commands();
+    static const Syntax *find(const QString &word);
 
     int execute(const QStringList &arguments);
     int messages();
@@ -48,10 +48,11 @@ private:
     QString value(const Option &option) const;
     int refuse(const QString &reason) const;
     int fail(const QString &reason) const;
+    void tell(const QString &reason) const; // on standard error, after the command's name
     static void print(const QString &line);
     static QString operatorName();
 
-    const Spec &m_spec;
+    const Syntax &m_syntax;
     QCommandLineParser m_parser;
     std::unique_ptr<MessageArchive> m_archive;
 };
