@@ -39,7 +39,7 @@ done
 echo "Servizio di chat: http://127.0.0.1:$port/ (registro delle richieste in $log)"
 
 if ! $has_window; then
-  echo "CiarlaChat non è ancora costruito: apri http://127.0.0.1:$port/getmsgchat.asp con il browser."
+  echo "CiarlaChat non è ancora costruito: apri http://127.0.0.1:$port/web/ con il browser."
   echo "Ctrl-C ferma il servizio."
   wait "$service"
   exit
@@ -64,7 +64,7 @@ EOF
 chat=(dbus-run-session --config-file="$build/run/session.conf" -- "$build/client/CiarlaChat")
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "Nessuno schermo (DISPLAY vuoto): CiarlaChat gira in uno schermo virtuale (Xvfb)."
-  echo "Il servizio si legge anche con il browser: http://127.0.0.1:$port/getmsgchat.asp"
+  echo "La chat si apre anche nel browser: http://127.0.0.1:$port/web/"
   chat=(xvfb-run -a "${chat[@]}")
 fi
 "${chat[@]}"
