@@ -4,7 +4,10 @@
 // service alone while one client puts 10 messages a second. Prints polls per
 // second and p99 latency of each run; the last line is "ratio R p99-ratio P":
 // the service's polls/s over nginx's at 50 connections and its p99 over nginx's
-// at 1,000, each the median of its rounds. Then 5,000 subscribers of one room's
+// at 1,000, each the median of its rounds. Then the same polls against a second
+// instance that counts for its metrics (scraped every second meanwhile),
+// interleaved with the first, at 50 connections: "metrics-ratio M", the median
+// polls/s with metrics over those without. Then 5,000 subscribers of one room's
 // event stream stay connected while puts go to that room and wrk polls again:
 // "subscribers-ratio R p99-ratio P" as before, and last "fanout-p99-ms X
 // kb-per-subscriber Y": the time until the last subscriber has a put's message,
@@ -106,6 +109,44 @@ bool startNginx(QProcess &nginx, const QTemporaryDir &dir, const QByteArray &pag
     return false;
 }
 
+// ciarla-servizio on a free port with `options` and the bench's own; its base URL and,
+// with --metrics, its metrics URL, or nothing when it did not start.
+std::optional<QStringList> startService(QProcess &service, const QString &database, int threads,
+                                        const QStringList &options = {})
+{
+    service.setStandardErrorFile(QProcess::nullDevice()); // the log is not what is measured
+    service.start(QStringLiteral(SERVIZIO_PROGRAM),
+                  QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--put-limit"),
+                              QStringLiteral("0"), QStringLiteral("--threads"), QString::number(threads),
+                              QStringLiteral("--max-per-address"), QStringLiteral("0"), QStringLiteral("--database"),
+                              database}
+                      + options);
+    QByteArray said;
+    while (!said.contains('\n') && service.waitForReadyRead(10000))
+        said += service.readAllStandardOutput();
+    static const QRegularExpression listening(QStringLiteral("(http://127\\.0\\.0\\.1:\\d+/)(?:, metriche su (\\S+))?"));
+    const QRegularExpressionMatch match = listening.match(QString::fromUtf8(said));
+    if (!match.hasMatch()) {
+        std::fprintf(stderr, "bench_servizio: ciarla-servizio did not start\n");
+        return std::nullopt;
+    }
+    return QStringList{match.captured(1), match.captured(2)};
+}
+
+// A room of 50 messages on the service at `base`; false when a put failed.
+bool fillRoom(QNetworkAccessManager &network, const QString &base)
+{
+    for (int i = 1; i <= 50; ++i) {
+        const QByteArray message = "Messaggio numero " + QByteArray::number(i) + " della prova di carico, con un "
+                                   "sorriso :) e qualche parola in piu' per fare volume.";
+        if (!fetch(network, QUrl(base + QStringLiteral("putmsgchat.asp?NOME=") + QLatin1String(codifica("utente"))
+                                 + QStringLiteral("&messaggio=") + QLatin1String(codifica(message))))) {
+            std::fprintf(stderr, "bench_servizio: could not fill the room\n");
+            return false;
+        }
+    }
+    return true;
+}
 } // namespace
 
 // One server's runs at one connection count. The machine is shared: the median
@@ -128,6 +169,38 @@ struct Tally
     Wrk middle() const { return {median(polls), median(p99), 0}; }
 };
 
+// Polls at 50 connections of the service without metrics and of the one with them,
+// scraped every second meanwhile, interleaved; the median polls/s with over without.
+double metricsRounds(const QString &offUrl, const QString &onUrl, const QString &metricsUrl, int seconds, int rounds,
+                     QNetworkAccessManager &network)
+{
+    QTimer scraper;
+    scraper.setInterval(1000);
+    QObject::connect(&scraper, &QTimer::timeout, [&network, metricsUrl] {
+        QNetworkReply *reply = network.get(QNetworkRequest(QUrl(metricsUrl)));
+        QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    });
+    Tally tally[2]; // off, on
+    for (int round = 0; round < rounds; ++round) {
+        for (int on = 0; on < 2; ++on) {
+            if (on)
+                scraper.start();
+            const auto figures = Wrk::run(on ? onUrl : offUrl, 50, seconds);
+            scraper.stop();
+            if (!figures)
+                return 0;
+            tally[on].add(*figures);
+            std::printf("round %d  metrics %-3s        50 connections: %9.0f polls/s   p99 %7.2f ms\n", round + 1,
+                        on ? "on" : "off", figures->requestsPerSecond, figures->p99Ms);
+            std::fflush(stdout);
+        }
+    }
+    const double ratio = tally[1].middle().requestsPerSecond / tally[0].middle().requestsPerSecond;
+    std::printf("median   metrics on/off      50 connections: %.3f\n", ratio);
+    std::fflush(stdout);
+    return ratio;
+}
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -141,31 +214,14 @@ int main(int argc, char *argv[])
     const int threads = QThread::idealThreadCount();
     QTemporaryDir dir;
     QProcess service;
-    service.setStandardErrorFile(QProcess::nullDevice()); // the log is not what is measured
-    service.start(QStringLiteral(SERVIZIO_PROGRAM),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--put-limit"), QStringLiteral("0"),
-                   QStringLiteral("--threads"), QString::number(threads), QStringLiteral("--max-per-address"),
-                   QStringLiteral("0"), QStringLiteral("--database"), dir.filePath(QStringLiteral("bench.sqlite"))});
-    QByteArray said;
-    while (!said.contains('\n') && service.waitForReadyRead(10000))
-        said += service.readAllStandardOutput();
-    static const QRegularExpression listening(QStringLiteral("(http://127\\.0\\.0\\.1:\\d+/)"));
-    const QString base = listening.match(QString::fromUtf8(said)).captured(1);
-    if (base.isEmpty()) {
-        std::fprintf(stderr, "bench_servizio: ciarla-servizio did not start\n");
-        return 1;
-    }
-
+    QProcess counting; // the same with its metrics on
     QNetworkAccessManager network;
-    for (int i = 1; i <= 50; ++i) {
-        const QByteArray message = "Messaggio numero " + QByteArray::number(i) + " della prova di carico, con un "
-                                   "sorriso :) e qualche parola in piu' per fare volume.";
-        if (!fetch(network, QUrl(base + QStringLiteral("putmsgchat.asp?NOME=") + QLatin1String(codifica("utente"))
-                                 + QStringLiteral("&messaggio=") + QLatin1String(codifica(message))))) {
-            std::fprintf(stderr, "bench_servizio: could not fill the room\n");
-            return 1;
-        }
-    }
+    const auto urls = startService(service, dir.filePath(QStringLiteral("bench.sqlite")), threads);
+    const auto countingUrls = startService(counting, dir.filePath(QStringLiteral("metrics.sqlite")), threads,
+                                           {QStringLiteral("--metrics"), QStringLiteral("127.0.0.1:0")});
+    if (!urls || !countingUrls || !fillRoom(network, urls->at(0)) || !fillRoom(network, countingUrls->at(0)))
+        return 1;
+    const QString base = urls->at(0);
     const QString pollUrl = base + QStringLiteral("getmsgchat.asp");
     const std::optional<QByteArray> page = fetch(network, QUrl(pollUrl));
     const quint16 nginxPort = freePort();
@@ -208,7 +264,10 @@ int main(int argc, char *argv[])
                         server == 0 ? "ciarla-servizio" : "nginx", connections[c], middle.requestsPerSecond, middle.p99Ms);
         }
     }
-    std::fflush(stdout);
+    const double metricsRatio = metricsRounds(pollUrl, countingUrls->at(0) + QStringLiteral("getmsgchat.asp"),
+                                              countingUrls->at(1), seconds, rounds, network);
+    counting.terminate();
+    counting.waitForFinished(5000);
     int sent = 0;
     int stored = 0;
     QElapsedTimer putClock;
@@ -235,6 +294,7 @@ int main(int argc, char *argv[])
     std::printf("ratio %.2f p99-ratio %.2f\n",
                 tally[0][0].middle().requestsPerSecond / tally[1][0].middle().requestsPerSecond,
                 tally[0][1].middle().p99Ms / tally[1][1].middle().p99Ms);
+    std::printf("metrics-ratio %.2f\n", metricsRatio);
     std::fflush(stdout);
 
     // The subscribers need descriptors on this side too.

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-svg-dev libsqlite3-dev libpq-dev libmspack-dev
   dpkg-dev file lintian appstream desktop-file-utils systemd
-  postgresql-15 openssl
+  postgresql-15 openssl prometheus
   dbus dbus-x11 xvfb xauth x11-apps imagemagick fonts-liberation qt6-translations-l10n at-spi2-core
   wrk nginx-light curl gcovr mscompress python3 ca-certificates
   chromium chromium-driver python3-selenium

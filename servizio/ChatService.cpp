@@ -6,15 +6,17 @@
 #include "MessageRules.h"
 #include "QueryText.h"
 #include "RoomPages.h"
+#include "ServiceMetrics.h"
 #include "WebFiles.h"
 
 
-ChatService::ChatService(MessageArchive &archive, const Limits &limits, RoomPages &pages)
+ChatService::ChatService(MessageArchive &archive, const Limits &limits, RoomPages &pages, ServiceMetrics &metrics)
     : m_limits(limits)
     , m_pages(pages)
+    , m_metrics(metrics)
     // This instance's own count; an archive shared with others counts again across them all.
     , m_flood(limits.putLimit, qint64(limits.putWindowSeconds) * 1000)
-    , m_writer(archive)
+    , m_writer(archive, metrics)
 {
     QHash<QString, qint64> lastIds;
     for (const RoomDirectory::Entry &entry : RoomDirectory::rooms()) {
@@ -31,6 +33,7 @@ ChatService::ChatService(MessageArchive &archive, const Limits &limits, RoomPage
                         changed(key, page, arrived);
                     });
     m_writer.purgeOlderThan(limits.keepDays, limits.keepAddressDays);
+    m_writer.startChecks();
     m_clock.start();
 }
 
@@ -57,25 +60,38 @@ void ChatService::put(const RoomDirectory::Entry &room, const ServiceRequest &re
 void ChatService::post(const RoomDirectory::Entry &room, const std::optional<QString> &nick,
                        const std::optional<QString> &text, const QHostAddress &client, const PostHandler &done)
 {
-    if (const auto reason = MessageRules::refusal(nick, text))
+    PutCounters &counted = m_metrics.puts;
+    if (const auto reason = MessageRules::refusal(nick, text)) {
+        counted.refused(PutCounters::Refusal::Rules);
         return done({400, *reason});
-    if (const auto ban = m_bans.refusing(*nick, client, QDateTime::currentDateTimeUtc()))
+    }
+    if (const auto ban = m_bans.refusing(*nick, client, QDateTime::currentDateTimeUtc())) {
+        counted.refused(PutCounters::Refusal::Ban);
         return done({403, banReason(*ban)});
+    }
 
     const QString address = displayAddress(client);
     const qint64 now = m_clock.elapsed();
-    if (!m_flood.allows(address, now))
+    if (!m_flood.allows(address, now)) {
+        counted.refused(PutCounters::Refusal::Flood);
         return done({429, floodReason()});
+    }
     // Counted now, not once stored: puts waiting for the disk must not slip past the limit.
     m_flood.record(address, now);
 
-    const auto stored = [done](MessageArchive::Outcome outcome, const ChatMessage &message) {
+    const auto stored = [this, done](MessageArchive::Outcome outcome, const ChatMessage &message) {
+        PutCounters &counted = m_metrics.puts;
         // Counted by the instances sharing the archive.
-        if (outcome == MessageArchive::Outcome::Flooded)
+        if (outcome == MessageArchive::Outcome::Flooded) {
+            counted.refused(PutCounters::Refusal::Flood);
             return done({429, floodReason()});
-        if (outcome != MessageArchive::Outcome::Stored)
+        }
+        if (outcome != MessageArchive::Outcome::Stored) {
+            counted.refused(PutCounters::Refusal::Database);
             return done({503, QStringLiteral("Il messaggio non è stato registrato per un errore "
                                              "dell'archivio. Riprova più tardi.")});
+        }
+        counted.stored();
         // The room's page was published before this answer, so the sender's next poll shows the message.
         done({0, {}, message.id});
     };

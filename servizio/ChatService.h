@@ -13,6 +13,7 @@
 #include <functional>
 
 class RoomPages;
+struct ServiceMetrics;
 
 // The chat service behind the HTTP layer: the rooms, whose poll pages it keeps
 // published in RoomPages, the puts that change them, and the maker's site.
@@ -29,7 +30,8 @@ public:
         int putWindowSeconds = 10;  // ... within this time; 0 messages: no limit
     };
 
-    ChatService(MessageArchive &archive, const Limits &limits, RoomPages &pages);
+    // Counts the puts' fates in `metrics`, which must outlive the service.
+    ChatService(MessageArchive &archive, const Limits &limits, RoomPages &pages, ServiceMetrics &metrics);
 
     using ReplyHandler = std::function<void(const ServiceReply &)>;
     struct PostResult
@@ -73,6 +75,7 @@ private:
 
     Limits m_limits;
     RoomPages &m_pages;
+    ServiceMetrics &m_metrics;
     QHash<QString, Room> m_rooms; // by the room's key
     FloodGuard m_flood;
     BanList m_bans;

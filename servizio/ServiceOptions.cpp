@@ -76,7 +76,12 @@ std::optional<ServiceOptions> ServiceOptions::parse(const QStringList &arguments
                                           QStringLiteral("Proxy (indirizzo o sottorete) di cui credere "
                                                          "l'intestazione X-Forwarded-For; ripetibile."),
                                           QStringLiteral("ADDR"));
-    parser.addOptions({address, database, trustedProxy});
+    const QCommandLineOption metrics(QStringLiteral("metrics"),
+                                     QStringLiteral("Indirizzo e porta (127.0.0.1:9464, [::1]:9464) su cui servire agli "
+                                                    "operatori /metrics, /healthz e /readyz, mai quelli pubblici; "
+                                                    "senza, nessuno."),
+                                     QStringLiteral("A:P"));
+    parser.addOptions({address, database, trustedProxy, metrics});
     QList<QCommandLineOption> numberSwitches;
     for (const NumberOption &number : numbers) {
         numberSwitches.append(QCommandLineOption(QLatin1String(number.name),
@@ -119,7 +124,32 @@ std::optional<ServiceOptions> ServiceOptions::parse(const QStringList &arguments
         *number.value = n;
     }
     options.port = quint16(port);
+    if (parser.isSet(metrics) && !options.parseMetrics(parser.value(metrics), error))
+        return std::nullopt;
     return options;
+}
+
+bool ServiceOptions::parseMetrics(const QString &value, QString *error)
+{
+    const qsizetype colon = value.lastIndexOf(u':');
+    QString host = value.left(colon);
+    const bool bracketed = host.startsWith(u'[') && host.endsWith(u']');
+    if (bracketed)
+        host = host.mid(1, host.size() - 2);
+    bool portOk = false;
+    const uint number = value.mid(colon + 1).toUInt(&portOk);
+    if (colon <= 0 || !portOk || number > 65535 || !metricsAddress.setAddress(host) || (host.contains(u':') && !bracketed)) {
+        *error = QStringLiteral("--metrics vuole INDIRIZZO:PORTA (un indirizzo IPv6 fra parentesi quadre), non \"%1\".")
+                     .arg(value);
+        return false;
+    }
+    metricsPort = quint16(number);
+    if (metricsPort != 0 && metricsPort == port && metricsAddress == address) {
+        *error = QStringLiteral("--metrics vuole un indirizzo o una porta diversi da quelli pubblici.");
+        return false;
+    }
+    metrics = true;
+    return true;
 }
 
 QString ServiceOptions::defaultDatabase()

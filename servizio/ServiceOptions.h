@@ -18,9 +18,16 @@ struct ServiceOptions
     ClientAddressResolver clients; // the trusted proxies
     ChatService::Limits limits;
     HttpLimits http;
+    // The operators' listener (--metrics); off unless given.
+    bool metrics = false;
+    QHostAddress metricsAddress;
+    quint16 metricsPort = 0;
 
     // Ends the program for --help and for options the parser does not know;
     // a value out of range gives nothing, with the reason in `error`.
     static std::optional<ServiceOptions> parse(const QStringList &arguments, QString *error);
     static QString defaultDatabase();
+
+private:
+    bool parseMetrics(const QString &value, QString *error);
 };

@@ -6,6 +6,9 @@
 #include "ItalianQt.h"
 #include "ListenProbe.h"
 #include "MessageArchive.h"
+#include "MetricsPages.h"
+#include "MetricsRegistry.h"
+#include "MetricsServer.h"
 #include "ModerationCommand.h"
 #include "ModerationFollower.h"
 #include "RoomPages.h"
@@ -64,6 +67,21 @@ int runCommand(const QStringList &arguments)
                          "unban e audit, e senza comando parte il servizio.\n", arguments.at(1).toUtf8().constData());
     return ModerationCommand::BadArguments;
 }
+
+QString urlOf(const QHostAddress &address, quint16 port, const char *path)
+{
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+        ? QStringLiteral("[%1]").arg(address.toString())
+        : address.toString();
+    return QStringLiteral("http://%1:%2/%3").arg(host).arg(port).arg(QLatin1String(path));
+}
+
+int cannotListen(const QHostAddress &address, quint16 port)
+{
+    std::fprintf(stderr, "ciarla-servizio: impossibile ascoltare su %s porta %u.\n", qPrintable(address.toString()),
+                 unsigned(port));
+    return 1;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -85,7 +103,10 @@ int main(int argc, char *argv[])
     std::unique_ptr<MessageArchive> readerArchive;
     std::unique_ptr<MessageArchive> moderationArchive;
     if (options) {
-        if (const std::optional<QString> refusal = ListenProbe::refusal(options->address, options->port)) {
+        std::optional<QString> refusal = ListenProbe::refusal(options->address, options->port);
+        if (!refusal && options->metrics)
+            refusal = ListenProbe::refusal(options->metricsAddress, options->metricsPort);
+        if (refusal) {
             std::fprintf(stderr, "ciarla-servizio: %s\n", qPrintable(*refusal));
             return 1;
         }
@@ -105,7 +126,8 @@ int main(int argc, char *argv[])
     raiseDescriptorLimit();
     RoomPages pages(RoomDirectory::rooms().size());
     SubscriberRegistry subscribers; // before the service: its last writes may still publish
-    ChatService service(*archive, options->limits, pages);
+    MetricsRegistry metrics;
+    ChatService service(*archive, options->limits, pages, metrics.service());
     // Every new message of every room, from this instance or another, to the event streams.
     service.setMessageHandler([&subscribers](const ChatMessage &message) { subscribers.publish(message); });
     const ModerationFollower moderation(
@@ -131,18 +153,21 @@ int main(int argc, char *argv[])
                             service.put(room, request, reply);
                         });
                     },
-                    api, subscribers);
+                    api, subscribers, options->metrics ? &metrics : nullptr);
     const quint16 port = http.start(options->address, options->port);
-    if (port == 0) {
-        std::fprintf(stderr, "ciarla-servizio: impossibile ascoltare su %s porta %u.\n",
-                     qPrintable(options->address.toString()), unsigned(options->port));
-        return 1;
-    }
-    const QString host = options->address.protocol() == QAbstractSocket::IPv6Protocol
-        ? QStringLiteral("[%1]").arg(options->address.toString())
-        : options->address.toString();
+    if (port == 0)
+        return cannotListen(options->address, options->port);
     // Whoever started the service with --port 0 reads the port from this line.
-    std::printf("ciarla-servizio in ascolto su http://%s:%u/\n", qPrintable(host), unsigned(port));
+    QString listening = QStringLiteral("ciarla-servizio in ascolto su %1").arg(urlOf(options->address, port, ""));
+    const MetricsPages operatorPages(metrics);
+    MetricsServer operators([&operatorPages](bool isGet, QByteArrayView path) { return operatorPages.answer(isGet, path); });
+    if (options->metrics) {
+        const quint16 metricsPort = operators.start(options->metricsAddress, options->metricsPort);
+        if (metricsPort == 0)
+            return cannotListen(options->metricsAddress, options->metricsPort);
+        listening += QStringLiteral(", metriche su %1").arg(urlOf(options->metricsAddress, metricsPort, "metrics"));
+    }
+    std::printf("%s\n", qPrintable(listening));
     std::fflush(stdout);
     const int code = app.exec();
     // No loop asks the reader for more, and its last answers still find their loops' mailboxes.

@@ -9,22 +9,22 @@ ConnectionLimiter::ConnectionLimiter(int maxConnections, int maxPerAddress, cons
 {
 }
 
-bool ConnectionLimiter::admit(const QHostAddress &peer)
+ConnectionLimiter::Verdict ConnectionLimiter::admit(const QHostAddress &peer)
 {
     if (m_open.fetch_add(1, std::memory_order_relaxed) >= m_maxConnections) {
         m_open.fetch_sub(1, std::memory_order_relaxed);
-        return false;
+        return Verdict::OverTotal;
     }
     if (!isCapped(peer))
-        return true;
+        return Verdict::Admitted;
     const std::lock_guard lock(m_mutex);
     int &count = m_perAddress[counted(peer)];
     if (count < m_maxPerAddress) {
         ++count;
-        return true;
+        return Verdict::Admitted;
     }
     m_open.fetch_sub(1, std::memory_order_relaxed);
-    return false;
+    return Verdict::OverPerAddress;
 }
 
 void ConnectionLimiter::release(const QHostAddress &peer)

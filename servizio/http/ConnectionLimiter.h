@@ -16,9 +16,12 @@ public:
     // clients each: the limit per address does not hold for them.
     ConnectionLimiter(int maxConnections, int maxPerAddress, const ClientAddressResolver &proxies);
 
-    // True when `peer` may open one more; it then counts until release().
-    bool admit(const QHostAddress &peer);
+    enum class Verdict { Admitted, OverTotal, OverPerAddress };
+
+    // Admitted when `peer` may open one more; it then counts until release().
+    Verdict admit(const QHostAddress &peer);
     void release(const QHostAddress &peer);
+    int open() const { return m_open.load(std::memory_order_relaxed); }
 
 private:
     bool isCapped(const QHostAddress &peer) const { return m_maxPerAddress > 0 && !m_proxies.isTrusted(peer); }

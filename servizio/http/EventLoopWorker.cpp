@@ -6,6 +6,7 @@
 #include "EventStream.h"
 #include "HttpResponse.h"
 #include "RefusalPages.h"
+#include "RequestCounters.h"
 #include "RequestHead.h"
 #include "SubscriberRegistry.h"
 
@@ -38,8 +39,9 @@ qint64 clockNs(clockid_t clock)
 }
 } // namespace
 
-EventLoopWorker::EventLoopWorker(const Context &context, int listener)
+EventLoopWorker::EventLoopWorker(const Context &context, int listener, RequestCounters *counters)
     : m_context(context)
+    , m_counters(counters)
     , m_listener(listener)
     , m_epoll(epoll_create1(EPOLL_CLOEXEC))
     , m_wake(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
@@ -130,10 +132,13 @@ void EventLoopWorker::acceptSome()
             return;
         }
         const QHostAddress peer(reinterpret_cast<const sockaddr *>(&address));
-        if (m_context.limiter.admit(peer)) {
+        const ConnectionLimiter::Verdict verdict = m_context.limiter.admit(peer);
+        if (verdict == ConnectionLimiter::Verdict::Admitted) {
             open(fd, peer);
             continue;
         }
+        if (m_counters)
+            m_counters->refused(verdict);
         // Over a cap: one try at saying so, then closed at once; nothing is kept for it.
         const QByteArray page = stamped(m_context.refusals.page(503));
         [[maybe_unused]] const ssize_t sent = send(fd, page.constData(), size_t(page.size()), MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -262,14 +267,16 @@ void EventLoopWorker::respond(HttpConnection &c, const RequestHead &head, QByteA
     const bool reading = head.isGet || head.isHead;
     const auto match = reading ? RoomDirectory::find(page) : std::nullopt;
     if (match && match->action == RoomDirectory::Action::Poll)
-        return answer(c, m_pages.page(RoomDirectory::index(*match->room), c.keepAlive), page, 200, startNs);
+        return answer(c, m_pages.page(RoomDirectory::index(*match->room), c.keepAlive), page, PageKind::Poll, 200,
+                      startNs);
     const ServiceRequest request{reading, QString::fromUtf8(page), QString::fromLatin1(head.target.query()), client,
                                  head.ifNoneMatch};
     if (match && !head.isHead)
         return wait(c, *match->room, request, page, startNs);
     // A put changes the room: a HEAD must not, and without doing so it cannot know the put's answer.
     const ServiceReply reply = match ? ChatService::methodNotAllowed("GET") : ChatService::page(request);
-    answer(c, HttpResponse::bytes(reply, c.keepAlive, m_date.text()), page, reply.status, startNs);
+    answer(c, HttpResponse::bytes(reply, c.keepAlive, m_date.text()), page, PageKinds::of(page), reply.status,
+           startNs);
 }
 
 void EventLoopWorker::wait(HttpConnection &c, const RoomDirectory::Entry &room, const ServiceRequest &request,
@@ -301,20 +308,27 @@ void EventLoopWorker::callApi(HttpConnection &c, const RequestHead &head, QByteA
     const ApiService::Answer reply = m_context.api.handle(
         request, [this, fd = c.fd, serial = c.serial](const ServiceReply &reply) { deliver(fd, serial, reply); });
     if (const auto *now = std::get_if<ServiceReply>(&reply))
-        return answer(c, HttpResponse::bytes(*now, c.keepAlive, m_date.text()), page, now->status, startNs);
+        return answer(c, HttpResponse::bytes(*now, c.keepAlive, m_date.text()), page, PageKinds::of(page),
+                      now->status, startNs);
     if (const auto *subscription = std::get_if<ApiService::Subscription>(&reply)) {
-        m_log.add(c.client, page, 200, clockNs(CLOCK_MONOTONIC) - startNs);
+        const qint64 elapsedNs = clockNs(CLOCK_MONOTONIC) - startNs;
+        m_log.add(c.client, page, 200, elapsedNs);
+        if (m_counters)
+            m_counters->answered(PageKind::Events, 200, elapsedNs);
         return subscribe(c, *subscription);
     }
     await(c, page, startNs);
 }
 
-void EventLoopWorker::answer(HttpConnection &c, const QByteArray &bytes, QByteArrayView page, int status,
-                             qint64 startNs)
+void EventLoopWorker::answer(HttpConnection &c, const QByteArray &bytes, QByteArrayView page, PageKind kind,
+                             int status, qint64 startNs)
 {
     c.closeAfterOut = !c.keepAlive;
     write(c, c.bodiless ? HttpResponse::withoutBody(bytes) : bytes, 0);
-    m_log.add(c.client, page, status, clockNs(CLOCK_MONOTONIC) - startNs);
+    const qint64 elapsedNs = clockNs(CLOCK_MONOTONIC) - startNs;
+    m_log.add(c.client, page, status, elapsedNs);
+    if (m_counters)
+        m_counters->answered(kind, status, elapsedNs);
 }
 
 void EventLoopWorker::refuse(HttpConnection &c, int status, bool bodiless)
@@ -324,6 +338,8 @@ void EventLoopWorker::refuse(HttpConnection &c, int status, bool bodiless)
     const QByteArray page = stamped(m_context.refusals.page(status));
     write(c, bodiless ? HttpResponse::withoutBody(page) : page, 0);
     m_log.add(c.peerText, "-", status, 0);
+    if (m_counters)
+        m_counters->answered(PageKind::Other, status, 0);
 }
 
 QByteArray EventLoopWorker::stamped(const QByteArray &response) const
@@ -409,8 +425,11 @@ void EventLoopWorker::close(HttpConnection &c)
 {
     if (c.phase == HttpConnection::Phase::Waiting)
         m_log.add(c.client, c.waitingPage, 0, clockNs(CLOCK_MONOTONIC) - c.waitingSinceNs); // left before its answer
-    if (c.phase == HttpConnection::Phase::Streaming)
+    if (c.phase == HttpConnection::Phase::Streaming) {
         m_subscribers.remove(c.room, {c.fd, c.serial});
+        if (m_counters)
+            m_counters->streams().add(-1);
+    }
     m_context.limiter.release(c.peer);
     m_context.bodies.give(c.bodyHeld);
     ::close(c.fd);
@@ -449,8 +468,8 @@ void EventLoopWorker::deliver(int fd, quint64 serial, const ServiceReply &reply)
         if (!c || c->phase != HttpConnection::Phase::Waiting)
             return; // it left; close() has logged it
         c->phase = HttpConnection::Phase::Head;
-        answer(*c, HttpResponse::bytes(reply, c->keepAlive, m_date.text()), c->waitingPage, reply.status,
-               c->waitingSinceNs);
+        answer(*c, HttpResponse::bytes(reply, c->keepAlive, m_date.text()), c->waitingPage,
+               PageKinds::of(c->waitingPage), reply.status, c->waitingSinceNs);
         resume(*c);
         settle(*c);
     });
@@ -518,6 +537,8 @@ void EventLoopWorker::subscribe(HttpConnection &c, const ApiService::Subscriptio
     setsockopt(c.fd, SOL_SOCKET, SO_SNDBUF, &streamSendBuffer, sizeof streamSendBuffer);
     // Live events from now on; what came before is read after, so nothing falls between.
     m_subscribers.add(c.room, {c.fd, c.serial});
+    if (m_counters)
+        m_counters->streams().add(1);
     stream(c, EventStream::head(m_date.text()));
     if (c.lastEventId == 0)
         return;

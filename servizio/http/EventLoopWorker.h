@@ -6,6 +6,7 @@
 #include "HttpDate.h"
 #include "HttpLimits.h"
 #include "LogBatch.h"
+#include "PageKind.h"
 #include "RoomPageCache.h"
 #include "RoomSubscribers.h"
 
@@ -20,6 +21,7 @@ class ByteBudget;
 class ClientAddressResolver;
 class ConnectionLimiter;
 class RefusalPages;
+class RequestCounters;
 class SubscriberRegistry;
 struct RequestHead;
 
@@ -49,7 +51,8 @@ public:
     };
 
     // Takes over `listener`, a non-blocking listening socket, and starts the thread.
-    EventLoopWorker(const Context &context, int listener);
+    // `counters`, when given, are this loop's own: only its thread writes them.
+    EventLoopWorker(const Context &context, int listener, RequestCounters *counters);
     // Stops the thread and closes every connection.
     ~EventLoopWorker();
     // Stops the thread only: what is handed over from now on waits, unserved, for the destructor.
@@ -71,7 +74,8 @@ private:
     void await(HttpConnection &c, QByteArrayView page, qint64 startNs);
     void callApi(HttpConnection &c, const RequestHead &head, QByteArrayView body, const QHostAddress &client,
                  QByteArrayView page, qint64 startNs);
-    void answer(HttpConnection &c, const QByteArray &bytes, QByteArrayView page, int status, qint64 startNs);
+    void answer(HttpConnection &c, const QByteArray &bytes, QByteArrayView page, PageKind kind, int status,
+                qint64 startNs);
     void refuse(HttpConnection &c, int status, bool bodiless = false);
     QByteArray stamped(const QByteArray &response) const;
     void write(HttpConnection &c, const QByteArray &bytes, qsizetype from);
@@ -99,6 +103,7 @@ private:
     void keepStreaming(HttpConnection &c);
 
     Context m_context;
+    RequestCounters *const m_counters; // null: metrics off
     const int m_listener;
     const int m_epoll;
     const int m_wake; // eventfd: deliveries waiting, or stop

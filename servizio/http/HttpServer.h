@@ -12,15 +12,19 @@
 #include <memory>
 #include <vector>
 
+class MetricsRegistry;
+
 // The service's HTTP/1.1 side: one event loop per thread, each listening on the
 // same port (SO_REUSEPORT), all under the same limits and connection caps.
 class HttpServer
 {
 public:
     // `clients` names the trusted proxies: their X-Forwarded-For is believed, and
-    // the cap per address does not hold for them (the total cap does).
+    // the cap per address does not hold for them (the total cap does). With
+    // `metrics` every event loop counts what it does there; null: nothing is counted.
     HttpServer(const HttpLimits &limits, const ClientAddressResolver &clients, const RoomPages &pages,
-               const EventLoopWorker::PutHandler &put, const ApiService &api, SubscriberRegistry &subscribers);
+               const EventLoopWorker::PutHandler &put, const ApiService &api, SubscriberRegistry &subscribers,
+               MetricsRegistry *metrics);
     ~HttpServer();
 
     // The port listened on (the one picked when `port` is 0), or 0 on failure.
@@ -29,9 +33,6 @@ public:
     void stop();
 
 private:
-    static int listenOn(const QHostAddress &address, quint16 port);
-    static quint16 portOf(int fd);
-
     const HttpLimits m_limits;
     const ClientAddressResolver &m_clients;
     const RoomPages &m_pages;
@@ -42,5 +43,6 @@ private:
     ByteBudget m_bodies;
     const RefusalPages m_refusals;
     RequestLog m_log;
+    MetricsRegistry *const m_metrics;
     std::vector<std::unique_ptr<EventLoopWorker>> m_workers; // last: they use all of the above
 };

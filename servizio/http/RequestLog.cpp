@@ -31,6 +31,7 @@ void RequestLog::submit(const QByteArray &lines, qsizetype count)
         const std::lock_guard lock(m_mutex);
         if (m_queue.size() + lines.size() > m_maxQueued) {
             m_dropped += count;
+            m_droppedTotal.fetch_add(quint64(count), std::memory_order_relaxed);
             return;
         }
         m_queue += lines;
@@ -63,7 +64,9 @@ void RequestLog::run()
         lock.unlock();
         const qsizetype done = writeAll(batch);
         // Nowhere to write: the lines not written whole are lost, counted, and the service goes on.
-        const qint64 lost = batch.sliced(done).count('\n') + (done < countLength ? dropped - 1 : 0);
+        const qint64 unwritten = batch.sliced(done).count('\n') - (done < countLength ? 1 : 0); // request lines
+        const qint64 lost = unwritten + (done < countLength ? dropped : 0);
+        m_droppedTotal.fetch_add(quint64(unwritten), std::memory_order_relaxed);
         lock.lock();
         m_dropped += lost;
         if (lost > 0 && m_stopping)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -20,6 +21,8 @@ public:
 
     // `lines` complete lines, `count` of them.
     void submit(const QByteArray &lines, qsizetype count);
+    // Lines dropped since the start.
+    quint64 droppedTotal() const { return m_droppedTotal.load(std::memory_order_relaxed); }
 
 private:
     void run();
@@ -29,7 +32,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     QByteArray m_queue;
-    qint64 m_dropped = 0;
+    qint64 m_dropped = 0; // not yet told in the log
+    std::atomic<quint64> m_droppedTotal{0};
     bool m_stopping = false;
     std::thread m_thread; // last: it starts once the rest is ready
 };

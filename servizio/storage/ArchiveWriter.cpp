@@ -1,10 +1,14 @@
 #include "ArchiveWriter.h"
 
+#include "ServiceMetrics.h"
+
+#include <QElapsedTimer>
 #include <QTimer>
 
-ArchiveWriter::ArchiveWriter(MessageArchive &archive, QObject *parent)
+ArchiveWriter::ArchiveWriter(MessageArchive &archive, ServiceMetrics &metrics, QObject *parent)
     : QObject(parent)
     , m_archive(archive)
+    , m_metrics(metrics)
 {
     m_thread.setObjectName(QStringLiteral("archivio"));
     m_worker.moveToThread(&m_thread);
@@ -17,6 +21,7 @@ ArchiveWriter::~ArchiveWriter()
     QMetaObject::invokeMethod(&m_worker, [this] {
         m_archive.watch({});
         m_purgeTimer.reset();
+        m_check.reset();
         m_thread.quit();
     });
     m_thread.wait();
@@ -40,7 +45,11 @@ void ArchiveWriter::store(const ChatMessage &message, Done done)
 {
     QMetaObject::invokeMethod(&m_worker, [this, message, done = std::move(done)] {
         ChatMessage stored = message;
+        QElapsedTimer clock;
+        clock.start();
         const MessageArchive::Outcome outcome = m_archive.store(stored);
+        m_metrics.commitSeconds.observe(clock.nsecsElapsed());
+        m_metrics.database.report(outcome != MessageArchive::Outcome::Failed); // a failure is told at once
         if (outcome == MessageArchive::Outcome::Stored)
             report(stored.room, false);
         QMetaObject::invokeMethod(this, [done, outcome, stored] { done(outcome, stored); });
@@ -66,6 +75,22 @@ void ArchiveWriter::reread(const QString &room)
         if (m_lastIds.contains(room))
             report(room, true);
     });
+}
+
+void ArchiveWriter::startChecks()
+{
+    QMetaObject::invokeMethod(&m_worker, [this] {
+        m_check = std::make_unique<QTimer>();
+        m_check->setInterval(checkMs);
+        QObject::connect(m_check.get(), &QTimer::timeout, [this] { check(); });
+        m_check->start();
+        check();
+    }, Qt::BlockingQueuedConnection); // the first verdict is in before anyone asks for it
+}
+
+void ArchiveWriter::check()
+{
+    m_metrics.database.report(m_archive.reachable());
 }
 
 void ArchiveWriter::changed(const QString &room)

@@ -10,10 +10,13 @@
 #include <memory>
 
 class QTimer;
+struct ServiceMetrics;
 
 // Stores messages on a thread of its own, one at a time in the order given, so
 // that waiting for the disk never holds up the polls; purges old ones there in
 // small batches between the puts. The callbacks run on the thread that made the writer.
+// It times each store and, once asked, checks the archive every second, telling
+// `metrics` on its own thread.
 class ArchiveWriter : public QObject
 {
     Q_OBJECT
@@ -25,7 +28,7 @@ public:
     using Changed = std::function<void(const QString &room, const MessageArchive::Rows &page,
                                        const QList<ChatMessage> &arrived)>;
 
-    explicit ArchiveWriter(MessageArchive &archive, QObject *parent = nullptr);
+    ArchiveWriter(MessageArchive &archive, ServiceMetrics &metrics, QObject *parent = nullptr);
     // Finishes the writes already asked for, then stops; their `done` is not called.
     ~ArchiveWriter() override;
 
@@ -39,11 +42,16 @@ public:
     void purgeOlderThan(int days, int addressDays);
     // Reads the room's page again, as after a change this instance cannot see by itself.
     void reread(const QString &room);
+    // From now on the archive is the writer's alone: nobody else may call it.
+    // Returns once the first check is done.
+    void startChecks();
 
     static constexpr int purgeBatch = 100; // rows a transaction: the puts wait a few milliseconds at most
     static constexpr int arrivalBatch = 1000;
+    static constexpr int checkMs = 1000;
 
 private:
+    void check();
     void changed(const QString &room);
     void rereadPending();
     void report(const QString &room, bool pageAnyway);
@@ -51,6 +59,7 @@ private:
     void purgeSome(const QDateTime &cutoff, const QDateTime &addressCutoff, bool anyDeleted);
 
     MessageArchive &m_archive;
+    ServiceMetrics &m_metrics;
     QThread m_thread;
     QObject m_worker; // lives in m_thread: the archive's calls run in its event queue
     // Known to the worker only.
@@ -60,4 +69,5 @@ private:
     QSet<QString> m_pending; // rooms waiting to be re-read: a burst of notices costs one read each
     std::unique_ptr<QTimer> m_purgeTimer;
     bool m_purging = false;
+    std::unique_ptr<QTimer> m_check;
 };

@@ -7,6 +7,11 @@
 
 const QString MessageArchive::moderationNotice = QStringLiteral("moderazione");
 
+bool MessageArchive::reachable()
+{
+    return true;
+}
+
 std::unique_ptr<MessageArchive> MessageArchive::open(const QString &database, const FloodRule &flood,
                                                      QString *error)
 {

@@ -72,6 +72,9 @@ public:
     // Erases the sender's address from at most `batch` messages written before `cutoff`,
     // oldest first, in a transaction of their own: how many, or -1 on failure.
     virtual int eraseAddresses(const QDateTime &cutoff, int batch) = 0;
+    // Whether the archive answers now; a lost connection is tried again first.
+    // A file of this process is always there.
+    virtual bool reachable();
 
     static const QString moderationNotice;
 

@@ -400,6 +400,13 @@ MessageArchive::Rows PostgresArchive::rows(const QByteArray &sql, const QList<QB
     return messages;
 }
 
+bool PostgresArchive::reachable()
+{
+    const bool answered = session() && m_db.exec("SELECT 1").ok();
+    readNotifications();
+    return answered;
+}
+
 void PostgresArchive::watch(const std::function<void(const QString &)> &changed)
 {
     // Only a session that reads its notifications may ask for them: unread ones would hold up the

@@ -30,6 +30,7 @@ public:
     Rows search(const QStringList &words, const QString &room, qint64 beforeId, int limit) override;
     int purge(const QDateTime &cutoff, int batch) override;
     void watch(const std::function<void(const QString &room)> &changed) override;
+    bool reachable() override;
 
     Rows latest(const QString &room, qint64 beforeId, int limit) override;
     Change hide(const QList<qint64> &ids, const QString &operatorName, const QString &reason,

@@ -44,7 +44,9 @@ bool ServiceProcess::start()
     while (!said.contains('\n') && m_process.waitForReadyRead(10000))
         said += m_process.readAllStandardOutput();
     static const QRegularExpression listening(QStringLiteral("http://127\\.0\\.0\\.1:(\\d+)/"));
+    static const QRegularExpression metrics(QStringLiteral("metriche su http://127\\.0\\.0\\.1:(\\d+)/"));
     m_port = quint16(listening.match(QString::fromUtf8(said)).captured(1).toUInt());
+    m_metricsPort = quint16(metrics.match(QString::fromUtf8(said)).captured(1).toUInt());
     return m_port != 0;
 }
 

@@ -20,6 +20,7 @@ public:
     bool stop(); // SIGTERM; true when the service ended cleanly
     void killAbruptly(); // SIGKILL: no chance to tidy up
     quint16 port() const { return m_port; }
+    quint16 metricsPort() const { return m_metricsPort; } // with --metrics 127.0.0.1:0; 0 otherwise
     qint64 residentKb() const { return residentKbOf(m_process.processId()); }
     static qint64 residentKbOf(qint64 pid); // from /proc; 0 when unreadable
     QByteArray errorOutput() { return m_process.readAllStandardError(); }
@@ -55,5 +56,6 @@ private:
     QStringList m_arguments;
     QProcess m_process;
     quint16 m_port = 0;
+    quint16 m_metricsPort = 0;
     bool m_orphanLog = false;
 };

@@ -4,6 +4,7 @@
 #include "ConnectionLimiter.h"
 #include "FloodGuard.h"
 #include "MessageRules.h"
+#include "PageKind.h"
 
 #include <QtTest>
 
@@ -23,6 +24,8 @@ private Q_SLOTS:
     void ipv6ClientsAreCappedByTheir64();
     void banDurations_data();
     void banDurations();
+    void pageKinds_data();
+    void pageKinds();
 };
 
 void TestServizioParts::floodGuardCountsPerSenderWithinTheWindow()
@@ -108,13 +111,15 @@ void TestServizioParts::trustedProxyPassesTheCapPerAddressOnly()
     QVERIFY(proxies.trust(u"10.0.0.1"_s));
     ConnectionLimiter limiter(5, 2, proxies);
     const QHostAddress proxy(u"10.0.0.1"_s), client(u"10.0.0.2"_s);
-    QVERIFY(limiter.admit(client) && limiter.admit(client));
-    QVERIFY(!limiter.admit(client));
+    using Verdict = ConnectionLimiter::Verdict;
+    QVERIFY(limiter.admit(client) == Verdict::Admitted && limiter.admit(client) == Verdict::Admitted);
+    QCOMPARE(limiter.admit(client), Verdict::OverPerAddress);
     for (int i = 0; i < 3; ++i)
-        QVERIFY(limiter.admit(proxy));
-    QVERIFY(!limiter.admit(proxy)); // five open in all
+        QCOMPARE(limiter.admit(proxy), Verdict::Admitted);
+    QCOMPARE(limiter.admit(proxy), Verdict::OverTotal); // five open in all
     limiter.release(client);
-    QVERIFY(limiter.admit(proxy));
+    QCOMPARE(limiter.admit(proxy), Verdict::Admitted);
+    QCOMPARE(limiter.open(), 5);
 }
 
 void TestServizioParts::ipv6ClientsAreCappedByTheir64()
@@ -122,11 +127,34 @@ void TestServizioParts::ipv6ClientsAreCappedByTheir64()
     const ClientAddressResolver noProxies;
     ConnectionLimiter limiter(10, 2, noProxies);
     const QHostAddress one(u"2001:db8:0:1::1"_s), sameSubnet(u"2001:db8:0:1:ffff::2"_s), next(u"2001:db8:0:2::1"_s);
-    QVERIFY(limiter.admit(one) && limiter.admit(sameSubnet));
-    QVERIFY(!limiter.admit(one));
-    QVERIFY(limiter.admit(next));
+    using Verdict = ConnectionLimiter::Verdict;
+    QVERIFY(limiter.admit(one) == Verdict::Admitted && limiter.admit(sameSubnet) == Verdict::Admitted);
+    QCOMPARE(limiter.admit(one), Verdict::OverPerAddress);
+    QCOMPARE(limiter.admit(next), Verdict::Admitted);
     limiter.release(sameSubnet);
-    QVERIFY(limiter.admit(one));
+    QCOMPARE(limiter.admit(one), Verdict::Admitted);
+}
+
+void TestServizioParts::pageKinds_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("kind");
+    QTest::newRow("poll under /chat/, any case") << QByteArray("/chat/GetMsgChat2.asp") << QByteArray("poll");
+    QTest::newRow("put") << QByteArray("/putmsgchat.asp") << QByteArray("put");
+    QTest::newRow("event stream") << QByteArray("/api/v1/rooms/stanza1/events") << QByteArray("events");
+    QTest::newRow("events outside v1") << QByteArray("/api/v2/rooms/stanza1/events") << QByteArray("api");
+    QTest::newRow("api") << QByteArray("/api/v1/rooms") << QByteArray("api");
+    QTest::newRow("web page") << QByteArray("/web") << QByteArray("web");
+    QTest::newRow("web asset") << QByteArray("/web/app.js") << QByteArray("web");
+    QTest::newRow("web prefix alone") << QByteArray("/webcam") << QByteArray("other");
+    QTest::newRow("site") << QByteArray("/") << QByteArray("other");
+}
+
+void TestServizioParts::pageKinds()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, kind);
+    QCOMPARE(QByteArray(PageKinds::name(PageKinds::of(path))), kind);
 }
 
 void TestServizioParts::banDurations_data()
