@@ -2,6 +2,7 @@
 // SQLite file and on a real PostgreSQL 15, and the writer's hand-out of new messages.
 #include "ArchiveWriter.h"
 #include "PostgresCluster.h"
+#include "ServiceMetrics.h"
 
 #include <QtTest>
 #include <sqlite3.h>
@@ -202,7 +203,8 @@ void TestServizioArchive::writerHandsOutOtherInstancesPutsAndPurges()
     QVERIFY2(mine && other, qPrintable(error));
     const qint64 shown = put(*other, u"stanza1"_s, u"vecchio"_s, 400);
     QStringList arrived, page;
-    ArchiveWriter writer(*mine);
+    ServiceMetrics metrics;
+    ArchiveWriter writer(*mine, metrics);
     writer.follow({{u"stanza1"_s, shown}}, 5, [&](const QString &, const MessageArchive::Rows &rows,
                                                   const QList<ChatMessage> &messages) {
         page = rows ? texts(rows) : page;
