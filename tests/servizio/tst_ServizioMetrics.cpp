@@ -65,6 +65,7 @@ class TestServizioMetrics : public QObject
 private Q_SLOTS:
     void countersMoveByWhatClientsDid_data();
     void countersMoveByWhatClientsDid();
+    void eventStreamsAreCountedWhileOpen();
     void operatorsPagesAnswer_data();
     void operatorsPagesAnswer();
     void operatorsListenerIsBounded_data();
@@ -147,6 +148,23 @@ void TestServizioMetrics::countersMoveByWhatClientsDid()
         QVERIFY(RawConnections::exchange(service->port(), request).startsWith("HTTP/1.1 "));
     const QHash<QByteArray, double> expected(deltas.cbegin(), deltas.cend());
     QTRY_COMPARE_WITH_TIMEOUT(moved(before, scrape(service->metricsPort())), expected, waitMs);
+}
+
+void TestServizioMetrics::eventStreamsAreCountedWhileOpen()
+{
+    const auto service = startService();
+    QVERIFY(service->metricsPort() != 0);
+    const auto streams = [port = service->metricsPort()] {
+        const QHash<QByteArray, double> samples = scrape(port);
+        return QList<double>{samples.value("ciarla_event_subscribers", -1),
+                             samples.value("ciarla_http_requests_total{kind=\"events\",code=\"200\"}", -1)};
+    };
+    RawConnections subscribers;
+    QCOMPARE(subscribers.open(service->port(), 2, 2), 2);
+    subscribers.sendAll(getRequest("/api/v1/rooms/stanza1/events").replace("Connection: close\r\n", ""));
+    QTRY_COMPARE_WITH_TIMEOUT(streams(), (QList<double>{2, 2}), waitMs);
+    subscribers.closeAll();
+    QTRY_COMPARE_WITH_TIMEOUT(streams(), (QList<double>{0, 2}), waitMs);
 }
 
 void TestServizioMetrics::operatorsPagesAnswer_data()
