@@ -23,6 +23,7 @@ public:
     quint16 metricsPort() const { return m_metricsPort; } // with --metrics 127.0.0.1:0; 0 otherwise
     qint64 residentKb() const { return residentKbOf(m_process.processId()); }
     static qint64 residentKbOf(qint64 pid); // from /proc; 0 when unreadable
+    qint64 pid() const { return m_process.processId(); }
     QByteArray errorOutput() { return m_process.readAllStandardError(); }
     QByteArray logUntil(const QByteArray &needle); // standard error up to the line holding `needle`
 

@@ -2,10 +2,12 @@
 // nginx: one service whatever instance a client reaches, and nothing acknowledged lost.
 #include "EventStreamClient.h"
 #include "NginxProxy.h"
+#include "PgFaultProxy.h"
 #include "PostgresCluster.h"
 #include "ServiceProcess.h"
 
 #include <QtTest>
+#include <csignal>
 #include <future>
 
 using namespace Qt::StringLiterals;
@@ -29,10 +31,13 @@ private Q_SLOTS:
     void laterSchemaIsLeftAlone();
     void clientsBehindNginx();
     void eventsReachEveryInstance();
+    void putIsNeverRepeatedByNginx();
 
 private:
-    // Instances on the test cluster; false when one did not start.
-    bool startInstances(int count, const QStringList &options = {u"--put-limit"_s, u"0"_s});
+    // Instances on the test cluster, or on `database`; false when one did not start.
+    bool startInstances(int count, const QStringList &options = {u"--put-limit"_s, u"0"_s},
+                        const QString &database = {});
+    int count(const QString &message) { return int(stored(1).count(message)); }
     QStringList stored(int room); // in the database's order
     static QStringList shown(quint16 port, int room)
     {
@@ -64,10 +69,10 @@ void TestServizioCluster::init()
     QVERIFY2(m_cluster.query(u"DROP SCHEMA public CASCADE; CREATE SCHEMA public"_s), qPrintable(m_cluster.error()));
 }
 
-bool TestServizioCluster::startInstances(int count, const QStringList &options)
+bool TestServizioCluster::startInstances(int count, const QStringList &options, const QString &database)
 {
     for (int i = 0; i < count; ++i) {
-        m_instances.push_back(std::make_unique<ServiceProcess>(m_cluster.uri(), options));
+        m_instances.push_back(std::make_unique<ServiceProcess>(database.isEmpty() ? m_cluster.uri() : database, options));
         if (!m_instances.back()->start()) {
             qWarning("instance %d did not start: %s", i, m_instances.back()->errorOutput().constData());
             return false;
@@ -235,6 +240,30 @@ void TestServizioCluster::eventsReachEveryInstance()
     }
     QCOMPARE(first, order.first());
     QCOMPARE(other.ids(40, waitMs), order.mid(1));
+}
+
+void TestServizioCluster::putIsNeverRepeatedByNginx()
+{
+    // Instance 0 reaches the database through the relay, which keeps its COMMIT's answer from it.
+    PgFaultProxy relay(QUrl(m_cluster.uri()).port());
+    QVERIFY(relay.start());
+    QVERIFY(startInstances(1, {u"--put-limit"_s, u"0"_s}, relay.uri()) && startInstances(1));
+    NginxProxy nginx;
+    QVERIFY2(nginx.start({m_instances.at(0)->port(), m_instances.at(1)->port()}), qPrintable(nginx.error()));
+    // nginx takes the instances in turn: a put or two finds instance 0.
+    for (int attempt = 0; attempt < 4 && !relay.struck(); ++attempt) {
+        const QString message = u"una volta %1"_s.arg(attempt);
+        relay.arm(true, false);
+        auto put = std::async(std::launch::async, [&] { return ServiceProcess::get(nginx.port(), putTarget(1, message)); });
+        QTRY_VERIFY_WITH_TIMEOUT(relay.struck() || put.wait_for(std::chrono::seconds(0)) == std::future_status::ready,
+                                 waitMs);
+        if (relay.struck()) // committed; the instance dies before it can say so
+            m_instances.at(0)->killAbruptly();
+        const ServiceProcess::Reply reply = put.get();
+        QCOMPARE(reply.body.contains(success), !relay.struck());
+        QCOMPARE(count(message), 1);
+    }
+    QVERIFY(relay.struck());
 }
 
 QTEST_GUILESS_MAIN(TestServizioCluster)
