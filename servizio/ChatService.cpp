@@ -53,7 +53,9 @@ void ChatService::put(const RoomDirectory::Entry &room, const ServiceRequest &re
     post(room, QueryText::formValue(request.encodedQuery, QStringLiteral("NOME")),
          QueryText::formValue(request.encodedQuery, QStringLiteral("messaggio")), request.client,
          [&room, reply](const PostResult &result) {
-             reply(result.status == 0 ? putStored(room) : putRefused(result.status, result.reason));
+             reply(result.status == 0 ? putStored(room)
+                   : result.uncertain  ? putUncertain(result.reason)
+                                       : putRefused(result.status, result.reason));
          });
 }
 
@@ -85,6 +87,13 @@ void ChatService::post(const RoomDirectory::Entry &room, const std::optional<QSt
         if (outcome == MessageArchive::Outcome::Flooded) {
             counted.refused(PutCounters::Refusal::Flood);
             return done({429, floodReason()});
+        }
+        // Neither acknowledged nor refused: sent again blindly, it could be there twice.
+        if (outcome == MessageArchive::Outcome::Unknown) {
+            counted.refused(PutCounters::Refusal::Database);
+            return done({503, QStringLiteral("L'archivio non ha risposto in tempo: il messaggio potrebbe essere stato "
+                                             "registrato. Controlla la stanza prima di inviarlo di nuovo."),
+                         0, true});
         }
         if (outcome != MessageArchive::Outcome::Stored) {
             counted.refused(PutCounters::Refusal::Database);
@@ -138,6 +147,14 @@ ServiceReply ChatService::putRefused(int status, const QString &reason)
     if (status == 429)
         reply.headers.emplaceBack("Retry-After", "10");
     return reply;
+}
+
+ServiceReply ChatService::putUncertain(const QString &reason)
+{
+    return HtmlPage(QStringLiteral("MESSAGGIO IN SOSPESO"))
+        .heading(QStringLiteral("Messaggio in sospeso"))
+        .paragraph(reason)
+        .reply(503, ServiceReply::Charset::Windows1252);
 }
 
 QString ChatService::floodReason()

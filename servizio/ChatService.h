@@ -39,6 +39,7 @@ public:
         int status = 0;  // 0: stored; else 400, 403, 429 or 503, with the Italian reason
         QString reason;
         qint64 id = 0;   // the stored message's
+        bool uncertain = false; // 503 for a message that may have been stored all the same
     };
     using PostHandler = std::function<void(const PostResult &)>;
 
@@ -66,6 +67,7 @@ public:
 private:
     static ServiceReply putStored(const RoomDirectory::Entry &room);
     static ServiceReply putRefused(int status, const QString &reason);
+    static ServiceReply putUncertain(const QString &reason);
     static QString floodReason();
     static QString banReason(const Ban &ban);
     static ServiceReply notFound();

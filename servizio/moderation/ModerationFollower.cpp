@@ -18,7 +18,7 @@ ModerationFollower::ModerationFollower(std::unique_ptr<MessageArchive> archive, 
     m_worker.moveToThread(&m_thread);
     m_thread.start();
     QMetaObject::invokeMethod(&m_worker, [this] {
-        m_archive->watch([this](const QString &room) {
+        m_archive->watch([this](const QString &room, qint64) {
             if (room.isEmpty() || room == MessageArchive::moderationNotice)
                 QMetaObject::invokeMethod(&m_worker, [this] { check(); }, Qt::QueuedConnection);
         });

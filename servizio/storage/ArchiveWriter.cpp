@@ -1,5 +1,6 @@
 #include "ArchiveWriter.h"
 
+#include "PutLane.h"
 #include "ServiceMetrics.h"
 
 #include <QElapsedTimer>
@@ -17,6 +18,7 @@ ArchiveWriter::ArchiveWriter(MessageArchive &archive, ServiceMetrics &metrics, Q
 
 ArchiveWriter::~ArchiveWriter()
 {
+    m_lanes.clear(); // their puts finish first
     // Queued behind the pending writes, so none of them is lost.
     QMetaObject::invokeMethod(&m_worker, [this] {
         m_archive.watch({});
@@ -33,27 +35,66 @@ void ArchiveWriter::follow(const QHash<QString, qint64> &lastIds, int pageSize, 
         m_lastIds = lastIds;
         m_pageSize = pageSize;
         m_changed = changed;
-        m_archive.watch([this](const QString &room) { this->changed(room); });
+        m_archive.watch([this](const QString &room, qint64 id) { this->changed(room, id); });
         for (auto room = lastIds.cbegin(); room != lastIds.cend(); ++room) {
             if (room.value() < 0)
-                this->changed(room.key());
+                this->changed(room.key(), 0);
         }
     });
 }
 
 void ArchiveWriter::store(const ChatMessage &message, Done done)
 {
-    QMetaObject::invokeMethod(&m_worker, [this, message, done = std::move(done)] {
+    const auto answer = [this, done = std::move(done)](MessageArchive::Outcome outcome, const ChatMessage &stored) {
+        QMetaObject::invokeMethod(this, [done, outcome, stored] { done(outcome, stored); });
+    };
+    // On the worker: the room is re-read before the answer, so that the sender's next poll shows the message.
+    const auto shown = [this, answer](MessageArchive::Outcome outcome, const ChatMessage &stored, qint64 nanoseconds) {
+        counted(outcome, nanoseconds);
+        if (outcome == MessageArchive::Outcome::Stored)
+            report(stored.room, false);
+        answer(outcome, stored);
+    };
+    if (PutLane *lane = laneFor(message.room)) {
+        lane->store(message, [this, answer, shown](MessageArchive::Outcome outcome, const ChatMessage &stored,
+                                                   qint64 nanoseconds) {
+            if (outcome == MessageArchive::Outcome::Stored) {
+                QMetaObject::invokeMethod(&m_worker, [=] { shown(outcome, stored, nanoseconds); });
+                return;
+            }
+            // A refusal is told at once, even while the worker waits for a database that does not answer.
+            QMetaObject::invokeMethod(&m_worker, [=, this] { counted(outcome, nanoseconds); });
+            answer(outcome, stored);
+        });
+        return;
+    }
+    QMetaObject::invokeMethod(&m_worker, [this, message, shown] {
         ChatMessage stored = message;
         QElapsedTimer clock;
         clock.start();
         const MessageArchive::Outcome outcome = m_archive.store(stored);
-        m_metrics.commitSeconds.observe(clock.nsecsElapsed());
-        m_metrics.database.report(outcome != MessageArchive::Outcome::Failed); // a failure is told at once
-        if (outcome == MessageArchive::Outcome::Stored)
-            report(stored.room, false);
-        QMetaObject::invokeMethod(this, [done, outcome, stored] { done(outcome, stored); });
+        shown(outcome, stored, clock.nsecsElapsed());
     });
+}
+
+PutLane *ArchiveWriter::laneFor(const QString &room)
+{
+    auto lane = m_lanes.find(room);
+    if (lane == m_lanes.end()) {
+        std::unique_ptr<MessageArchive> session = m_archive.another();
+        if (!session)
+            return nullptr;
+        lane = m_lanes.emplace(room, std::make_unique<PutLane>(std::move(session), room)).first;
+    }
+    return lane->second.get();
+}
+
+void ArchiveWriter::counted(MessageArchive::Outcome outcome, qint64 nanoseconds)
+{
+    m_metrics.commitSeconds.observe(nanoseconds);
+    // A failure is told at once.
+    m_metrics.database.report(outcome != MessageArchive::Outcome::Failed
+                              && outcome != MessageArchive::Outcome::Unknown);
 }
 
 void ArchiveWriter::purgeOlderThan(int days, int addressDays)
@@ -93,22 +134,29 @@ void ArchiveWriter::check()
     m_metrics.database.report(m_archive.reachable());
 }
 
-void ArchiveWriter::changed(const QString &room)
+void ArchiveWriter::changed(const QString &room, qint64 id)
 {
     // Called from inside the archive: the reading waits for the worker's next turn.
-    const bool idle = m_pending.isEmpty();
-    if (room.isEmpty()) {
-        for (auto each = m_lastIds.cbegin(); each != m_lastIds.cend(); ++each)
-            m_pending.insert(each.key());
-    } else if (m_lastIds.contains(room)) {
+    const bool idle = m_pending.isEmpty() && !m_checkAll;
+    if (room.isEmpty())
+        m_checkAll = true;
+    else if (m_lastIds.contains(room) && (id <= 0 || id > m_lastIds.value(room)))
         m_pending.insert(room);
-    }
-    if (idle && !m_pending.isEmpty())
+    if (idle && (m_checkAll || !m_pending.isEmpty()))
         QMetaObject::invokeMethod(&m_worker, [this] { rereadPending(); }, Qt::QueuedConnection);
 }
 
 void ArchiveWriter::rereadPending()
 {
+    if (std::exchange(m_checkAll, false)) {
+        // The rooms' newest ids first: only a room with a message this instance has not seen is read.
+        if (const auto newest = m_archive.lastIds(m_lastIds.keys())) {
+            for (auto room = m_lastIds.cbegin(); room != m_lastIds.cend(); ++room) {
+                if (room.value() < 0 || newest->value(room.key()) > room.value())
+                    m_pending.insert(room.key());
+            }
+        }
+    }
     const QSet<QString> rooms = std::exchange(m_pending, {});
     for (const QString &room : rooms)
         report(room, false);
@@ -118,18 +166,22 @@ void ArchiveWriter::report(const QString &room, bool pageAnyway)
 {
     qint64 &lastId = m_lastIds[room];
     MessageArchive::Rows arrived;
-    if (lastId >= 0)
+    if (lastId >= 0) {
         arrived = m_archive.after(room, lastId, arrivalBatch);
-    // Nothing new, nothing to show again: a room re-read in vain costs one small read.
+        // Unread, the room keeps its page, and is read again at the next notice or tick.
+        if (!arrived)
+            return;
+    }
+    // New messages are added to the page as it is: their ids grow with the commits within a room.
     MessageArchive::Rows page;
-    if (pageAnyway || !arrived || !arrived->isEmpty())
+    if (pageAnyway || lastId < 0)
         page = m_archive.newest(room, m_pageSize);
     if (lastId < 0 && page) // where this instance starts handing out, once the room can be read
         lastId = page->isEmpty() ? 0 : page->last().id;
     if (arrived && !arrived->isEmpty()) {
         lastId = arrived->last().id;
         if (arrived->size() == arrivalBatch)
-            changed(room); // more behind these
+            changed(room, 0); // more behind these
     }
     if (!page && (!arrived || arrived->isEmpty()))
         return;

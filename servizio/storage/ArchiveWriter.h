@@ -7,14 +7,18 @@
 #include <QSet>
 #include <QThread>
 #include <functional>
+#include <map>
 #include <memory>
 
+class PutLane;
 class QTimer;
 struct ServiceMetrics;
 
 // Stores messages on a thread of its own, one at a time in the order given, so
 // that waiting for the disk never holds up the polls; purges old ones there in
-// small batches between the puts. The callbacks run on the thread that made the writer.
+// small batches between the puts. An archive that offers more sessions takes each
+// room's puts on a lane of its own, so that no room waits for another; the worker
+// then follows the rooms and purges. The callbacks run on the thread that made the writer.
 // It times each store and, once asked, checks the archive every second, telling
 // `metrics` on its own thread.
 class ArchiveWriter : public QObject
@@ -52,7 +56,9 @@ public:
 
 private:
     void check();
-    void changed(const QString &room);
+    PutLane *laneFor(const QString &room);
+    void counted(MessageArchive::Outcome outcome, qint64 nanoseconds);
+    void changed(const QString &room, qint64 id);
     void rereadPending();
     void report(const QString &room, bool pageAnyway);
     void startPurge(int days, int addressDays);
@@ -67,7 +73,9 @@ private:
     int m_pageSize = 0;
     Changed m_changed;
     QSet<QString> m_pending; // rooms waiting to be re-read: a burst of notices costs one read each
+    bool m_checkAll = false; // every room's newest id to be asked for
     std::unique_ptr<QTimer> m_purgeTimer;
     bool m_purging = false;
     std::unique_ptr<QTimer> m_check;
+    std::map<QString, std::unique_ptr<PutLane>> m_lanes; // by room, on the owner's thread
 };

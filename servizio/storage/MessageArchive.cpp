@@ -12,6 +12,18 @@ bool MessageArchive::reachable()
     return true;
 }
 
+std::optional<QHash<QString, qint64>> MessageArchive::lastIds(const QStringList &rooms)
+{
+    QHash<QString, qint64> ids;
+    for (const QString &room : rooms) {
+        const Rows newestOne = newest(room, 1);
+        if (!newestOne)
+            return std::nullopt;
+        ids.insert(room, newestOne->isEmpty() ? 0 : newestOne->first().id);
+    }
+    return ids;
+}
+
 std::unique_ptr<MessageArchive> MessageArchive::open(const QString &database, const FloodRule &flood,
                                                      QString *error)
 {

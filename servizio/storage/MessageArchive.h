@@ -5,6 +5,7 @@
 #include "ChatMessage.h"
 #include "ModerationNews.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -19,7 +20,8 @@
 class MessageArchive
 {
 public:
-    enum class Outcome { Stored, Flooded, Failed };
+    // Unknown: the session was lost at the commit and could not be asked again whether it was done.
+    enum class Outcome { Stored, Flooded, Failed, Unknown };
     // Puts per sender that the archive refuses within a window, counted by
     // every instance that shares it; a limit of 0 counts nothing.
     struct FloodRule
@@ -47,10 +49,17 @@ public:
     // first, in a transaction of their own: how many, or -1 on failure.
     virtual int purge(const QDateTime &cutoff, int batch) = 0;
     Rows newest(const QString &room, int count) { return before(room, 0, count); }
-    // From now on calls `changed`, in the calling thread, whenever another
-    // instance or process may have changed `room`; an empty name stands for every
-    // room, `moderationNotice` for the operators' doings. An empty function stops the calls.
-    virtual void watch(const std::function<void(const QString &room)> &changed) = 0;
+    // The id of each room's newest message (0: none): whether a room changed, cheaply.
+    virtual std::optional<QHash<QString, qint64>> lastIds(const QStringList &rooms);
+    // From now on calls `changed`, in the calling thread, whenever another instance or
+    // process may have changed `room`, with the id of the message it added (0: unknown); an
+    // empty name stands for every room, `moderationNotice` for the operators' doings. An
+    // empty function stops the calls.
+    using Changed = std::function<void(const QString &room, qint64 id)>;
+    virtual void watch(const Changed &changed) = 0;
+    // Another session on the same database, for puts to run beside this one's;
+    // none when one session must make them all.
+    virtual std::unique_ptr<MessageArchive> another() const { return nullptr; }
 
     // Moderation, from the operator's shell and for the instances that follow it. Every
     // change is audited under `operatorName` and noticed by every instance within a second.

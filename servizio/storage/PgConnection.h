@@ -1,17 +1,22 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 
+class QSocketNotifier;
 struct pg_conn;
 struct pg_result;
 
 // One libpq session that comes back by itself: every call first reconnects a
 // session that was lost, at most once in `retryMs`, and runs `setup` on each new
-// session. Blocking; used from one thread.
+// session. Calls wait for the server until the deadline set last, no longer: a
+// server that does not answer by then is taken for gone and its session dropped,
+// which ends its transaction. Used from one thread.
 class PgConnection
 {
 public:
@@ -19,14 +24,18 @@ public:
     class Result
     {
     public:
-        explicit Result(pg_result *result);
+        explicit Result(pg_result *result, bool lost = false);
         bool ok() const { return m_ok; }
+        // The session ended before an answer came: whatever was sent may or may not have been done.
+        bool lost() const { return m_lost; }
+        QByteArray sqlState() const;
         int rows() const;
         QString text(int row, int column) const;
 
     private:
         std::shared_ptr<pg_result> m_result;
         bool m_ok = false;
+        bool m_lost = false;
     };
     struct Notification
     {
@@ -39,14 +48,20 @@ public:
     PgConnection(const PgConnection &) = delete;
     PgConnection &operator=(const PgConnection &) = delete;
 
+    // The calls from now on end by `deadline`.
+    void setDeadline(QDeadlineTimer deadline) { m_deadline = deadline; }
     bool ensureOpen();
+    bool reconnect(); // at once, however recent the last attempt
+    bool isOpen() const;
     // Runs `statement` on the session now, when there is one, and on every new session from now on.
     void addSetup(const QByteArray &statement);
     // `sql` with $1, $2 ... taken from `parameters` as text; several statements only without parameters.
     Result exec(const QByteArray &sql, const QList<QByteArray> &parameters = {});
     QString lastError() const;
-    int socket() const; // -1 without a session
     int backendPid() const;
+    // From now on `readable` runs in this thread's event loop whenever the server sent something
+    // unasked; it watches each session's socket only while libpq keeps it open. Empty: nobody watches.
+    void watch(std::function<void()> readable);
     // Reads what the server sent unasked; false when that showed the session lost.
     bool readNotifications(QList<Notification> *notifications);
 
@@ -54,10 +69,21 @@ public:
 
 private:
     bool connect();
+    bool connecting();
+    // Until the socket is ready for `events` or the deadline has passed.
+    bool waitFor(short events);
+    Result lose();
+    void close();
+    void dropNotifier();
+    void follow();
+    static void notice(void *, const char *message);
 
     QByteArray m_uri;
     QList<QByteArray> m_setup;
     pg_conn *m_conn = nullptr;
+    QDeadlineTimer m_deadline;
     QElapsedTimer m_lastAttempt;
-    QString m_setupError; // why the last new session was given up, when it was
+    QString m_error; // why the last session was given up, when it was
+    std::function<void()> m_readable;
+    std::unique_ptr<QSocketNotifier> m_notifier;
 };

@@ -1,6 +1,7 @@
 #include "PostgresArchive.h"
 
 #include <QTimeZone>
+#include <QUuid>
 
 namespace {
 // Step i brings a database of schema version i to version i + 1.
@@ -48,6 +49,10 @@ const char *const migrations[] = {
     " motivo text NOT NULL);"
     "CREATE TABLE registro (id bigserial PRIMARY KEY, istante timestamptz NOT NULL DEFAULT now(),"
     " operatore text NOT NULL, azione text NOT NULL, bersaglio text NOT NULL, motivo text NOT NULL, messaggio bigint);",
+
+    // Each put's own token: after a session lost at its COMMIT, it tells whether the put was stored.
+    "ALTER TABLE messaggi ADD COLUMN gettone uuid;"
+    "CREATE UNIQUE INDEX messaggi_gettone ON messaggi (gettone);",
 };
 constexpr int schemaVersion = int(std::size(migrations));
 const char channel[] = "ciarla_stanze";
@@ -63,13 +68,23 @@ QList<QByteArray> sessionSetup()
 {
     // Every commit waits for the disk whatever the server's default, and a hung statement ends.
     // Notices ("already exists, skipping") would only clutter the log and the operators' commands.
+    // A room's lock held by a frozen peer delays the room's puts by two seconds at most, and
+    // the peer's transaction ends after five idle ones, its locks with it.
     return {"SET client_encoding TO 'UTF8'", "SET synchronous_commit TO on", "SET statement_timeout TO 10000",
-            "SET client_min_messages TO warning"};
+            "SET client_min_messages TO warning", "SET lock_timeout TO 2000",
+            "SET idle_in_transaction_session_timeout TO 5000"};
+}
+
+// The notice of a new message: its room and id.
+QByteArray noticeOf(const QByteArray &room, qint64 id)
+{
+    return room + ' ' + QByteArray::number(id);
 }
 } // namespace
 
 PostgresArchive::PostgresArchive(const QByteArray &uri, const FloodRule &flood)
-    : m_db(uri, sessionSetup())
+    : m_uri(uri)
+    , m_db(uri, sessionSetup())
     , m_flood(flood)
 {
 }
@@ -78,7 +93,7 @@ PostgresArchive::~PostgresArchive() = default;
 
 bool PostgresArchive::open(QString *error)
 {
-    if (!session()) {
+    if (!session(openMs)) {
         *error = QStringLiteral("Impossibile collegarsi al database PostgreSQL: %1").arg(m_db.lastError());
         return false;
     }
@@ -90,8 +105,13 @@ bool PostgresArchive::migrate(QString *error)
     int found = -1;
     const bool migrated = inTransaction([&] {
         // Instances started together wait for each other here.
-        if (!m_db.exec("SELECT pg_advisory_xact_lock(" + QByteArray::number(lockSchema) + ", 0)").ok()
-            || !m_db.exec("CREATE TABLE IF NOT EXISTS versione_schema (versione integer NOT NULL)").ok())
+        if (!m_db.exec("SELECT pg_advisory_xact_lock(" + QByteArray::number(lockSchema) + ", 0)").ok())
+            return false;
+        // Asked first: "IF NOT EXISTS" would leave a notice at every start.
+        const PgConnection::Result exists = m_db.exec("SELECT to_regclass('versione_schema') IS NOT NULL");
+        if (exists.rows() != 1
+            || (exists.text(0, 0) != u"t"
+                && !m_db.exec("CREATE TABLE versione_schema (versione integer NOT NULL)").ok()))
             return false;
         const PgConnection::Result version = m_db.exec("SELECT coalesce(max(versione), 0) FROM versione_schema");
         if (!version.ok())
@@ -103,7 +123,7 @@ bool PostgresArchive::migrate(QString *error)
             || (upgrade(found) && m_db.exec("DELETE FROM versione_schema; INSERT INTO versione_schema VALUES ("
                          + QByteArray::number(schemaVersion) + ")")
                    .ok());
-    });
+    }, openMs);
     if (found > schemaVersion)
         *error = QStringLiteral("Il database è stato scritto da una versione più recente del programma (schema %1).")
                      .arg(found);
@@ -125,9 +145,9 @@ bool PostgresArchive::upgrade(int from)
     return true;
 }
 
-bool PostgresArchive::inTransaction(const std::function<bool()> &work)
+bool PostgresArchive::inTransaction(const std::function<bool()> &work, int deadlineMs)
 {
-    if (!session() || !m_db.exec("BEGIN").ok())
+    if (!session(deadlineMs) || !m_db.exec("BEGIN").ok())
         return false;
     const bool committed = work() && m_db.exec("COMMIT").ok();
     if (!committed)
@@ -136,44 +156,87 @@ bool PostgresArchive::inTransaction(const std::function<bool()> &work)
     return committed;
 }
 
-bool PostgresArchive::session()
+bool PostgresArchive::session(int deadlineMs)
 {
-    // A lost session's socket is about to be closed: nobody may watch it then.
-    if (m_db.socket() < 0)
-        m_notifier.reset();
-    if (!m_db.ensureOpen())
-        return false;
-    followSession();
-    return true;
+    m_db.setDeadline(QDeadlineTimer(deadlineMs));
+    return m_db.ensureOpen();
 }
 
 MessageArchive::Outcome PostgresArchive::store(ChatMessage &message)
 {
     if (!message.time.isValid())
         message.time = ChatMessage::currentSecond();
+    const QByteArray token = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    m_db.setDeadline(QDeadlineTimer(putMs));
+    Attempt attempt = storeOnce(message, token, false);
+    // The server restarted or an operator ended the session: nothing of the put was done.
+    if (attempt == Attempt::Lost)
+        attempt = storeOnce(message, token, true);
+    switch (attempt) {
+    case Attempt::Stored:
+        return Outcome::Stored;
+    case Attempt::Unsure:
+        return resolve(message, token, m_lostPid);
+    default:
+        return m_flooded ? Outcome::Flooded : Outcome::Failed;
+    }
+}
+
+PostgresArchive::Attempt PostgresArchive::storeOnce(ChatMessage &message, const QByteArray &token, bool fresh)
+{
+    m_flooded = false;
+    if (!(fresh ? m_db.reconnect() : m_db.ensureOpen()))
+        return Attempt::Refused;
+    const int pid = m_db.backendPid();
+    if (!m_db.exec("BEGIN").ok() || !insert(message, token)) {
+        if (!m_db.isOpen())
+            return Attempt::Lost;
+        m_db.exec("ROLLBACK");
+        return Attempt::Refused;
+    }
+    const PgConnection::Result committed = m_db.exec("COMMIT");
+    if (committed.ok())
+        return Attempt::Stored;
+    m_lostPid = pid;
+    return committed.lost() ? Attempt::Unsure : Attempt::Refused;
+}
+
+bool PostgresArchive::insert(ChatMessage &message, const QByteArray &token)
+{
     const QByteArray roomKey = message.room.toUtf8();
     const QByteArray address = message.address.toUtf8();
-    m_flooded = false;
-    qint64 id = 0;
-    const bool stored = inTransaction([&] {
-        // The sender's lock before the room's, always: no two puts wait for each other in a circle.
-        if (!allowsSender(address))
-            return false;
-        // One put at a time per room, its id taken under the lock: ids grow with the commits within a room.
-        if (!m_db.exec("SELECT pg_advisory_xact_lock($1, hashtext($2))", {QByteArray::number(lockRoom), roomKey})
-                 .ok())
-            return false;
-        const PgConnection::Result inserted =
-            m_db.exec("INSERT INTO messaggi (stanza, nick, data, istante, indirizzo, testo)"
-                      " VALUES ($1, $2, $3, to_timestamp($4), $5, $6) RETURNING id",
-                      {roomKey, message.nick.toUtf8(), message.date.toUtf8(),
-                       QByteArray::number(message.time.toSecsSinceEpoch()), address, message.text.toUtf8()});
-        id = inserted.rows() == 1 ? inserted.text(0, 0).toLongLong() : 0;
-        return id > 0 && m_db.exec("SELECT pg_notify($1, $2)", {channel, roomKey}).ok();
-    });
-    if (stored)
-        message.id = id;
-    return stored ? Outcome::Stored : m_flooded ? Outcome::Flooded : Outcome::Failed;
+    // The sender's lock before the room's, always: no two puts wait for each other in a circle.
+    if (!allowsSender(address))
+        return false;
+    // One put at a time per room, its id taken under the lock: ids grow with the commits within a room.
+    // A lock held elsewhere for longer than lock_timeout refuses the put at once.
+    if (!m_db.exec("SELECT pg_advisory_xact_lock($1, hashtext($2))", {QByteArray::number(lockRoom), roomKey}).ok())
+        return false;
+    const PgConnection::Result inserted =
+        m_db.exec("INSERT INTO messaggi (stanza, nick, data, istante, indirizzo, testo, gettone)"
+                  " VALUES ($1, $2, $3, to_timestamp($4), $5, $6, $7) RETURNING id",
+                  {roomKey, message.nick.toUtf8(), message.date.toUtf8(),
+                   QByteArray::number(message.time.toSecsSinceEpoch()), address, message.text.toUtf8(), token});
+    message.id = inserted.rows() == 1 ? inserted.text(0, 0).toLongLong() : 0;
+    return message.id > 0
+        && m_db.exec("SELECT pg_notify($1, $2)", {channel, noticeOf(roomKey, message.id)}).ok();
+}
+
+MessageArchive::Outcome PostgresArchive::resolve(ChatMessage &message, const QByteArray &token, int lostPid)
+{
+    // The lost session's transaction is settled once its backend has gone: ended here if need be.
+    const QByteArray pid = QByteArray::number(lostPid);
+    if (!m_db.reconnect()
+        || !m_db.exec("SELECT pg_terminate_backend(pid, 1000) FROM pg_stat_activity WHERE pid = $1", {pid}).ok())
+        return Outcome::Unknown;
+    const PgConnection::Result found =
+        m_db.exec("SELECT EXISTS (SELECT 1 FROM pg_stat_activity WHERE pid = $1),"
+                  " coalesce((SELECT id FROM messaggi WHERE gettone = $2), 0)",
+                  {pid, token});
+    if (found.rows() != 1 || found.text(0, 0) == u"t")
+        return Outcome::Unknown;
+    message.id = found.text(0, 1).toLongLong();
+    return message.id > 0 ? Outcome::Stored : Outcome::Failed;
 }
 
 bool PostgresArchive::allowsSender(const QByteArray &address)
@@ -407,45 +470,62 @@ bool PostgresArchive::reachable()
     return answered;
 }
 
-void PostgresArchive::watch(const std::function<void(const QString &)> &changed)
+std::optional<QHash<QString, qint64>> PostgresArchive::lastIds(const QStringList &rooms)
+{
+    if (!session())
+        return std::nullopt;
+    QByteArrayList quoted;
+    for (const QString &room : rooms)
+        quoted.append('"' + room.toUtf8().replace('\\', "\\\\").replace('"', "\\\"") + '"');
+    const PgConnection::Result found = m_db.exec(
+        "SELECT s.stanza, coalesce((SELECT id FROM messaggi WHERE messaggi.stanza = s.stanza ORDER BY id DESC LIMIT 1), 0)"
+        " FROM unnest($1::text[]) AS s(stanza)",
+        {'{' + quoted.join(',') + '}'});
+    readNotifications();
+    if (!found.ok())
+        return std::nullopt;
+    QHash<QString, qint64> ids;
+    for (int row = 0; row < found.rows(); ++row)
+        ids.insert(found.text(row, 0), found.text(row, 1).toLongLong());
+    return ids;
+}
+
+void PostgresArchive::watch(const Changed &changed)
 {
     // Only a session that reads its notifications may ask for them: unread ones would hold up the
     // server's queue, and at length every instance's puts. Readers never ask.
-    if (changed && !std::exchange(m_listening, true))
+    if (changed && !std::exchange(m_listening, true)) {
+        m_db.setDeadline(QDeadlineTimer(readMs));
         m_db.addSetup(QByteArray("LISTEN ") + channel);
+    }
     m_changed = changed;
-    m_notifier.reset();
     m_reread.reset();
+    m_db.watch(changed ? std::function<void()>([this] { readNotifications(); }) : std::function<void()>());
     if (!changed)
         return;
     // The safety net, and the way back after the database was away.
     m_reread = std::make_unique<QTimer>();
     m_reread->setInterval(rereadMs);
-    QObject::connect(m_reread.get(), &QTimer::timeout, [this] { m_changed(QString()); });
+    QObject::connect(m_reread.get(), &QTimer::timeout, [this] { m_changed(QString(), 0); });
     m_reread->start();
-    followSession();
 }
 
-void PostgresArchive::followSession()
+std::unique_ptr<MessageArchive> PostgresArchive::another() const
 {
-    if (!m_changed || m_db.socket() < 0 || (m_notifier && m_notifier->socket() == m_db.socket()))
-        return;
-    m_notifier = std::make_unique<QSocketNotifier>(m_db.socket(), QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readNotifications(); });
+    return std::make_unique<PostgresArchive>(m_uri, m_flood);
 }
 
 void PostgresArchive::readNotifications()
 {
     // Drained even when nobody watches: libpq would keep them without end.
     QList<PgConnection::Notification> notifications;
-    if (!m_db.readNotifications(&notifications) && m_notifier) {
-        // The session is gone and the next call opens another. This may run in the notifier's own signal.
-        m_notifier->setEnabled(false);
-        m_notifier.release()->deleteLater();
-    }
+    m_db.readNotifications(&notifications);
     for (const PgConnection::Notification &notification : std::as_const(notifications)) {
         // Our own puts are in the room already.
-        if (m_changed && notification.fromPid != m_db.backendPid())
-            m_changed(notification.payload);
+        if (!m_changed || notification.fromPid == m_db.backendPid())
+            continue;
+        const qsizetype space = notification.payload.lastIndexOf(u' ');
+        const qint64 id = space > 0 ? notification.payload.mid(space + 1).toLongLong() : 0;
+        m_changed(id > 0 ? notification.payload.left(space) : notification.payload, id);
     }
 }

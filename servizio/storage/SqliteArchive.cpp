@@ -325,7 +325,7 @@ int SqliteArchive::changedBefore(SqliteStatement &statement, const QDateTime &cu
     return changed;
 }
 
-void SqliteArchive::watch(const std::function<void(const QString &)> &changed)
+void SqliteArchive::watch(const Changed &changed)
 {
     m_changed = changed;
     m_poll.reset();
@@ -339,7 +339,7 @@ void SqliteArchive::watch(const std::function<void(const QString &)> &changed)
         const qint64 version = dataVersion();
         if (version != m_dataVersion) {
             m_dataVersion = version;
-            m_changed(QString());
+            m_changed(QString(), 0);
         }
     });
     m_poll->start();

@@ -28,7 +28,7 @@ public:
     Rows after(const QString &room, qint64 afterId, int limit) override;
     Rows search(const QStringList &words, const QString &room, qint64 beforeId, int limit) override;
     int purge(const QDateTime &cutoff, int batch) override;
-    void watch(const std::function<void(const QString &room)> &changed) override;
+    void watch(const Changed &changed) override;
 
     Rows latest(const QString &room, qint64 beforeId, int limit) override;
     Change hide(const QList<qint64> &ids, const QString &operatorName, const QString &reason,
@@ -64,7 +64,7 @@ private:
     std::unique_ptr<SqliteStatement> m_search;
     std::unique_ptr<SqliteStatement> m_purge;
     std::unique_ptr<SqliteStatement> m_erase;
-    std::function<void(const QString &room)> m_changed;
+    Changed m_changed;
     std::unique_ptr<QTimer> m_poll;
     qint64 m_dataVersion = -1;
 };

@@ -32,11 +32,23 @@ private Q_SLOTS:
     void clientsBehindNginx();
     void eventsReachEveryInstance();
     void putIsNeverRepeatedByNginx();
+    void lostSessionIsAnsweredTruthfully_data();
+    void lostSessionIsAnsweredTruthfully();
+    void frozenInstanceHoldsNoRoom();
+    void hungDatabaseRefusesPuts();
 
 private:
     // Instances on the test cluster, or on `database`; false when one did not start.
     bool startInstances(int count, const QStringList &options = {u"--put-limit"_s, u"0"_s},
                         const QString &database = {});
+    // Sent again while refused, until accepted.
+    bool sentOnceAccepted(int instance, const QString &message)
+    {
+        bool accepted = false;
+        for (int attempt = 0; attempt < waitMs / 250 && !(accepted = sent(instance, message)); ++attempt)
+            QTest::qWait(250);
+        return accepted;
+    }
     int count(const QString &message) { return int(stored(1).count(message)); }
     QStringList stored(int room); // in the database's order
     static QStringList shown(quint16 port, int room)
@@ -64,6 +76,7 @@ void TestServizioCluster::initTestCase()
 void TestServizioCluster::init()
 {
     m_instances.clear();
+    m_cluster.signalAll(SIGCONT); // a test failed while the database was stopped
     if (!m_cluster.query(u"SELECT 1"_s)) // a test failed while the database was down
         m_cluster.start();
     QVERIFY2(m_cluster.query(u"DROP SCHEMA public CASCADE; CREATE SCHEMA public"_s), qPrintable(m_cluster.error()));
@@ -101,6 +114,8 @@ void TestServizioCluster::putsOfTwoInstancesFormOneRoom()
                                QString::number(roomSize)}));
     QVERIFY(sent(0, u"primo"_s));
     QTRY_COMPARE_WITH_TIMEOUT(shown(m_instances.at(1)->port(), 1), QStringList{u"primo"_s}, waitMs);
+    const QByteArray log = m_instances.at(1)->logUntil("/getmsgchat1.asp"); // started on a ready schema
+    QVERIFY2(!log.contains("NOTICE"), log.constData());
 
     // 200 puts at once, spread over both instances and rooms 1 and 2.
     QStringList messages;
@@ -155,10 +170,7 @@ void TestServizioCluster::faultsLoseNothingAcknowledged()
         m_instances.at(0)->killAbruptly();
     }
     // The survivors take puts again by themselves; each refused try stores nothing.
-    bool accepted = false;
-    for (int attempt = 0; attempt < waitMs / 250 && !(accepted = sent(survivor, u"dopo"_s)); ++attempt)
-        QTest::qWait(250);
-    QVERIFY(accepted);
+    QVERIFY(sentOnceAccepted(survivor, u"dopo"_s));
     QCOMPARE(stored(1), acknowledged << u"dopo"_s);
 }
 
@@ -264,6 +276,83 @@ void TestServizioCluster::putIsNeverRepeatedByNginx()
         QCOMPARE(count(message), 1);
     }
     QVERIFY(relay.struck());
+}
+
+void TestServizioCluster::lostSessionIsAnsweredTruthfully_data()
+{
+    QTest::addColumn<bool>("terminated"); // by an operator, before the put; else the relay's fault
+    QTest::addColumn<bool>("commitPasses");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("session ended before the put") << true << false << true;
+    QTest::newRow("lost with the COMMIT") << false << false << false;
+    QTest::newRow("lost with the COMMIT's answer") << false << true << true;
+}
+
+void TestServizioCluster::lostSessionIsAnsweredTruthfully()
+{
+    QFETCH(bool, terminated);
+    QFETCH(bool, commitPasses);
+    QFETCH(bool, stored);
+    PgFaultProxy relay(QUrl(m_cluster.uri()).port());
+    QVERIFY(relay.start());
+    QVERIFY(startInstances(1, {u"--put-limit"_s, u"0"_s}, relay.uri()));
+    QVERIFY(sent(0, u"prima"_s));
+    if (terminated) {
+        QVERIFY(m_cluster.query(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
+                                " WHERE backend_type = 'client backend' AND pid <> pg_backend_pid()"_s));
+    } else {
+        relay.arm(commitPasses, true);
+    }
+    const ServiceProcess::Reply reply = m_instances.at(0)->get(putTarget(1, u"dopo"_s));
+    QCOMPARE(reply.status, stored ? 200 : 503);
+    QCOMPARE(reply.body.contains(success), stored);
+    QCOMPARE(relay.struck(), !terminated);
+    QCOMPARE(count(u"dopo"_s), int(stored));
+}
+
+void TestServizioCluster::frozenInstanceHoldsNoRoom()
+{
+    // Instance 0's put holds room 1's lock, its COMMIT kept from the server; then the instance freezes.
+    PgFaultProxy relay(QUrl(m_cluster.uri()).port());
+    QVERIFY(relay.start());
+    QVERIFY(startInstances(1, {u"--put-limit"_s, u"0"_s}, relay.uri()) && startInstances(1));
+    relay.arm(false, false);
+    auto frozenPut = std::async(std::launch::async, [port = m_instances.at(0)->port()] {
+        return ServiceProcess::get(port, putTarget(1, u"congelato"_s));
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(m_cluster.query(u"SELECT count(*) FROM pg_stat_activity"
+                                              " WHERE state = 'idle in transaction'"_s),
+                              QByteArray("1\n"), waitMs);
+    ::kill(pid_t(m_instances.at(0)->pid()), SIGSTOP);
+    const ServiceProcess &other = *m_instances.at(1);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(other.get(putTarget(2, u"altra stanza"_s)).body.contains(success));
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(u"%1 ms"_s.arg(clock.elapsed())));
+    clock.start();
+    QVERIFY(QList<int>({200, 503}).contains(other.get(putTarget(1, u"stessa stanza"_s)).status));
+    QVERIFY2(clock.elapsed() < 3500, qPrintable(u"%1 ms"_s.arg(clock.elapsed())));
+    // The frozen session's transaction ends by itself, its lock with it.
+    QVERIFY(sentOnceAccepted(1, u"libera"_s));
+    QVERIFY(sent(1, u"ancora"_s));
+    ::kill(pid_t(m_instances.at(0)->pid()), SIGCONT);
+    QCOMPARE(frozenPut.get().status, 503); // and true: it was never committed
+    QCOMPARE(count(u"congelato"_s), 0);
+}
+
+void TestServizioCluster::hungDatabaseRefusesPuts()
+{
+    QVERIFY(startInstances(1));
+    QVERIFY(sent(0, u"prima"_s));
+    QVERIFY(m_cluster.signalAll(SIGSTOP));
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(m_instances.at(0)->get(putTarget(1, u"sospeso"_s)).status, 503);
+    QVERIFY2(clock.elapsed() < 6000, qPrintable(u"%1 ms"_s.arg(clock.elapsed())));
+    QCOMPARE(shown(m_instances.at(0)->port(), 1), QStringList{u"prima"_s}); // polls go on
+    QVERIFY(m_cluster.signalAll(SIGCONT));
+    QVERIFY(sentOnceAccepted(0, u"dopo"_s));
+    QCOMPARE(stored(1), (QStringList{u"prima"_s, u"dopo"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestServizioCluster)

@@ -3,7 +3,9 @@
 #include "TestFiles.h"
 #include "TestHttpServer.h"
 
+#include <QDir>
 #include <QProcess>
+#include <csignal>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -41,6 +43,20 @@ bool PostgresCluster::stop()
 {
     const QStringList arguments{u"stop"_s, u"-w"_s, u"-m"_s, u"fast"_s, u"-D"_s, m_dir.filePath(u"dati"_s)};
     return m_port != 0 && run(u"pg_ctl"_s, arguments);
+}
+
+bool PostgresCluster::signalAll(int signal)
+{
+    const qint64 server = TestFiles::read(m_dir.filePath(u"dati/postmaster.pid"_s)).split('\n').value(0).toLongLong();
+    bool signalled = server > 0 && ::kill(pid_t(server), signal) == 0;
+    for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+        // "pid (name) state ppid ...": the name may hold anything but ends at the last ')'.
+        const QByteArray stat = TestFiles::read(u"/proc/%1/stat"_s.arg(entry));
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (server > 0 && fields.value(1).toLongLong() == server)
+            signalled = ::kill(pid_t(entry.toLongLong()), signal) == 0 && signalled;
+    }
+    return signalled;
 }
 
 std::optional<QByteArray> PostgresCluster::query(const QString &sql)

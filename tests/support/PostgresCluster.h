@@ -15,6 +15,8 @@ public:
     // The first call makes the cluster; later ones start it again on the same port. False with error().
     bool start();
     bool stop();
+    // `signal` to the server and every process it started: SIGSTOP makes a host that hangs.
+    bool signalAll(int signal);
     QString error() const { return m_error; }
     QString uri() const { return QStringLiteral("postgresql://postgres@127.0.0.1:%1/postgres").arg(m_port); }
     // One SQL command run by psql: its rows, one a line, columns split by '|'.
