@@ -2,43 +2,35 @@
 
 #include <QString>
 #include <atomic>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 // A relay on a free loopback port between the service and PostgreSQL that fails the
 // next session to send COMMIT after arm(): the COMMIT is passed on or not, then the
-// session is dropped or held, so that the server's answer never reaches the service.
-// A held session stays open on both sides, so the server keeps its transaction.
+// session is dropped, or held so that its transaction stays open on the server and the
+// server's answer never reaches the service. libpq sends each query in one piece.
 class PgFaultProxy
 {
 public:
-    explicit PgFaultProxy(quint16 serverPort);
+    explicit PgFaultProxy(quint16 serverPort) : m_serverPort(serverPort) {}
     ~PgFaultProxy();
 
     bool start(); // false when no port could be had
-    // libpq's address of the server through the relay, in plain protocol.
-    QString uri() const;
+    QString uri() const; // libpq's address of the server through the relay
     void arm(bool commitPasses, bool drops);
     bool struck() const { return m_struck; }
 
 private:
-    struct Session
-    {
-        int client, server;
-        QByteArray fromClient;
-        bool started = false;
-        bool committing = false; // COMMIT passed on: the next bytes from the server are its answer
-        bool held = false;
-    };
-    void run();
-    void relay(Session &session, bool fromClient);
-    bool forward(Session &session); // false: the session must end
+    void pump(int from, int to, bool fromClient, std::shared_ptr<std::atomic<bool>> committed);
+    void strike(int from, int to);
 
-    quint16 m_serverPort, m_port = 0;
+    const quint16 m_serverPort;
+    quint16 m_port = 0;
     int m_listener = -1;
-    int m_wake[2] = {-1, -1};
-    std::vector<Session> m_sessions;
-    std::atomic<bool> m_armed{false}, m_struck{false}, m_stopping{false};
-    bool m_commitPasses = false, m_drops = false;
-    std::thread m_thread;
+    std::thread m_acceptor;
+    std::atomic<bool> m_armed{false}, m_struck{false}, m_commitPasses{false}, m_drops{false};
+    std::mutex m_mutex; // guards what follows
+    std::vector<int> m_sockets;
+    std::vector<std::thread> m_threads;
 };
