@@ -5,8 +5,12 @@
 #include "ServiceProcess.h"
 #include "Wrk.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <cstdio>
+#include <unistd.h>
 #include <memory>
 
 namespace {
@@ -22,19 +26,44 @@ std::unique_ptr<ServiceProcess> started(const QString &database, const QStringLi
     return nullptr;
 }
 
-bool fill(quint16 port)
+const QStringList putPages = {QStringLiteral("putmsgchat.asp"), QStringLiteral("putmsgchat1.asp"),
+                               QStringLiteral("putmsgchat2.asp"), QStringLiteral("putmsgchat3.asp"),
+                               QStringLiteral("putciarlachat.asp")};
+
+bool fill(quint16 port, const QString &putPage = putPages.first())
 {
     for (int i = 1; i <= 50; ++i) {
         const QString message = QStringLiteral("Messaggio numero %1 della prova di carico, con un sorriso :) e "
                                                "qualche parola in piu' per fare volume.")
                                     .arg(i);
-        if (ServiceProcess::get(port, ServiceProcess::putTarget(QStringLiteral("putmsgchat.asp"),
-                                                                QStringLiteral("utente"), message))
+        if (ServiceProcess::get(port, ServiceProcess::putTarget(putPage, QStringLiteral("utente"), message))
                 .status
             != 200)
             return false;
     }
     return true;
+}
+
+// The processor time the process has used, in seconds.
+double cpuSeconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = stat.readAll();
+    // After "pid (name) ": state is field 3, utime and stime fields 14 and 15.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return double(fields.value(11).toLongLong() + fields.value(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
+// An instance with nothing to do but follow the others, over full rooms: its share of one core.
+double idleShare(const ServiceProcess &instance, int seconds)
+{
+    const double before = cpuSeconds(instance.pid());
+    QElapsedTimer clock;
+    clock.start();
+    QThread::sleep(seconds);
+    return (cpuSeconds(instance.pid()) - before) / (double(clock.elapsed()) / 1000);
 }
 
 struct Side
@@ -72,6 +101,13 @@ int PostgresBench::run(int seconds)
             return 1;
         }
     }
+    for (const QString &page : putPages.mid(1)) {
+        if (!fill(nginx.port(), page)) {
+            std::fprintf(stderr, "bench_servizio: could not fill the room of %s\n", qPrintable(page));
+            return 1;
+        }
+    }
+    std::printf("idle instance over 5 rooms of 50 messages: %.2f %% of a core\n", 100 * idleShare(*second, seconds));
     std::printf("room of 50 messages, %d s a run, loopback; polls: 50 connections, puts: 8 connections\n", seconds);
     std::fflush(stdout);
     const QByteArray put = ServiceProcess::putTarget(QStringLiteral("putmsgchat.asp"), QStringLiteral("bench"),
