@@ -88,7 +88,9 @@ bool PgConnection::connect()
     }
     for (const QByteArray &statement : std::as_const(m_setup)) {
         if (!exec(statement).ok()) {
-            lose();
+            if (m_conn) // refused, not lost: the server said why
+                m_error = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+            close();
             return false;
         }
     }
