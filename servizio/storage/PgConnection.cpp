@@ -15,11 +15,6 @@ PgConnection::Result::Result(pg_result *result, bool lost)
     m_ok = result && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK);
 }
 
-QByteArray PgConnection::Result::sqlState() const
-{
-    return m_result ? QByteArray(PQresultErrorField(m_result.get(), PG_DIAG_SQLSTATE)) : QByteArray();
-}
-
 int PgConnection::Result::rows() const
 {
     return m_ok ? PQntuples(m_result.get()) : 0;
@@ -190,8 +185,7 @@ void PgConnection::dropNotifier()
 
 QString PgConnection::lastError() const
 {
-    return m_conn && PQstatus(m_conn) == CONNECTION_BAD ? QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()
-                                                       : m_error;
+    return m_conn ? QString::fromUtf8(PQerrorMessage(m_conn)).trimmed() : m_error;
 }
 
 int PgConnection::backendPid() const

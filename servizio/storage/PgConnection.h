@@ -28,7 +28,6 @@ public:
         bool ok() const { return m_ok; }
         // The session ended before an answer came: whatever was sent may or may not have been done.
         bool lost() const { return m_lost; }
-        QByteArray sqlState() const;
         int rows() const;
         QString text(int row, int column) const;
 
