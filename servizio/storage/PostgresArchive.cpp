@@ -478,7 +478,8 @@ std::optional<QHash<QString, qint64>> PostgresArchive::lastIds(const QStringList
     for (const QString &room : rooms)
         quoted.append('"' + room.toUtf8().replace('\\', "\\\\").replace('"', "\\\"") + '"');
     const PgConnection::Result found = m_db.exec(
-        "SELECT s.stanza, coalesce((SELECT id FROM messaggi WHERE messaggi.stanza = s.stanza ORDER BY id DESC LIMIT 1), 0)"
+        "SELECT s.stanza, coalesce((SELECT id FROM messaggi WHERE messaggi.stanza = s.stanza AND NOT nascosto"
+        " ORDER BY id DESC LIMIT 1), 0)"
         " FROM unnest($1::text[]) AS s(stanza)",
         {'{' + quoted.join(',') + '}'});
     readNotifications();
