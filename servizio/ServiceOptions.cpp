@@ -43,6 +43,8 @@ QList<NumberOption> numberOptions(ServiceOptions &o, int *port)
          1073741824, &http.maxBodyBytes},
         {"body-buffer", "KB dei corpi di richiesta trattenuti per l'API da tutte le connessioni insieme; oltre, "
                         "risposta 503 (predefiniti %1).", 1, 1048576, &http.bodyBufferKb},
+        {"read-queue", "Letture dell'archivio per l'API in attesa; oltre, risposta 503 (predefinite %1).", 1,
+         1000000, &o.readQueue},
         {"head-timeout", "Secondi entro cui deve arrivare l'intestazione della richiesta (predefiniti %1).", 1, 3600,
          &http.headTimeoutSeconds},
         {"idle-timeout", "Secondi dopo cui si chiude una connessione che tace fra due richieste (predefiniti %1).", 1,

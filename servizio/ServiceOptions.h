@@ -18,6 +18,7 @@ struct ServiceOptions
     ClientAddressResolver clients; // the trusted proxies
     ChatService::Limits limits;
     HttpLimits http;
+    int readQueue = 256; // API reads waiting for the archive; beyond, 503
     // The operators' listener (--metrics); off unless given.
     bool metrics = false;
     QHostAddress metricsAddress;

@@ -137,7 +137,7 @@ int main(int argc, char *argv[])
             for (const ChatMessage &message : hidden)
                 subscribers.hide(message.room, message.id);
         });
-    auto reader = std::make_unique<ArchiveReader>(std::move(readerArchive));
+    auto reader = std::make_unique<ArchiveReader>(std::move(readerArchive), options->readQueue);
     // Puts and posts from every event loop are queued to this thread, in the order they come,
     // and from here to the one archive writer.
     const ApiService api(*reader, [&app, &service](const RoomDirectory::Entry &room, const PostBody &body,

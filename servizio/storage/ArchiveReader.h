@@ -21,7 +21,7 @@ public:
     using Done = std::function<void(Rows)>;
 
     // `archive` is opened on the same database as the writer's, and from now on used by the reader alone.
-    explicit ArchiveReader(std::unique_ptr<MessageArchive> archive, int capacity = 256);
+    ArchiveReader(std::unique_ptr<MessageArchive> archive, int capacity);
     // Reads already under way finish; those still queued are dropped, their callbacks not called.
     ~ArchiveReader();
     ArchiveReader(const ArchiveReader &) = delete;

@@ -36,6 +36,7 @@ private Q_SLOTS:
     void lostSessionIsAnsweredTruthfully();
     void frozenInstanceHoldsNoRoom();
     void hungDatabaseRefusesPuts();
+    void fullReadQueueRefusesReads();
 
 private:
     // Instances on the test cluster, or on `database`; false when one did not start.
@@ -78,6 +79,17 @@ private:
         return m_instances.at(instance)->get(putTarget(1, message), headers).body.contains(success);
     }
 
+    // Whether the server's end of the session from `clientPort` holds bytes it has not read.
+    bool unread(quint16 clientPort) const
+    {
+        QFile table(u"/proc/net/tcp"_s);
+        const QByteArray ends = QString::asprintf("0100007F:%04X 0100007F:%04X", QUrl(m_cluster.uri()).port(),
+                                                  clientPort).toLatin1();
+        for (const QByteArray &line : table.open(QIODevice::ReadOnly) ? table.readAll().split('\n') : QByteArrayList())
+            if (line.contains(ends))
+                return line.simplified().split(' ').value(4).split(':').value(1).toInt(nullptr, 16) > 0;
+        return false;
+    }
     PostgresCluster m_cluster;
     std::vector<std::unique_ptr<ServiceProcess>> m_instances;
 };
@@ -360,6 +372,41 @@ void TestServizioCluster::hungDatabaseRefusesPuts()
     QVERIFY(m_cluster.signalAll(SIGCONT));
     QVERIFY(sentOnceAccepted(0, u"dopo"_s));
     QCOMPARE(stored(1), (QStringList{u"prima"_s, u"dopo"_s}));
+}
+
+void TestServizioCluster::fullReadQueueRefusesReads()
+{
+    QVERIFY(startInstances(1, {u"--read-queue"_s, u"2"_s}));
+    const QByteArray history = "/api/v1/rooms/stanza1/messages";
+    QCOMPARE(m_instances.at(0)->get(history).status, 200);
+    // The reader's session, known by the query it ran last.
+    const auto reader = m_cluster.query(u"SELECT client_port FROM pg_stat_activity"
+                                        " WHERE query LIKE '%AS pagina%' AND pid <> pg_backend_pid()"_s);
+    QVERIFY(reader && reader->count('\n') == 1);
+    std::vector<std::future<ServiceProcess::Reply>> replies;
+    const auto resume = qScopeGuard([this] { m_cluster.signalAll(SIGCONT); });
+    QVERIFY(m_cluster.signalAll(SIGSTOP));
+    for (int i = 0; i < 6; ++i) {
+        replies.push_back(std::async(std::launch::async, [port = m_instances.at(0)->port(), history] {
+            return ServiceProcess::get(port, history);
+        }));
+        // The first is under way once its query waits at the stopped server: the next two queue, the rest are refused.
+        QTRY_VERIFY_WITH_TIMEOUT(i > 0 || unread(reader->trimmed().toUShort()), waitMs);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(std::count_if(replies.begin(), replies.end(), [](const auto &reply) {
+        return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    }), 3, waitMs);
+    QVERIFY(m_cluster.signalAll(SIGCONT));
+    QList<int> statuses;
+    for (auto &reply : replies) {
+        const ServiceProcess::Reply answer = reply.get();
+        statuses.append(answer.status);
+        QVERIFY(answer.status == 200 || !answer.json()[u"error"_s].toString().isEmpty());
+    }
+    QCOMPARE(statuses.first(), 200); // the read under way was answered once the server went on
+    std::sort(statuses.begin(), statuses.end());
+    QCOMPARE(statuses, (QList<int>{200, 200, 200, 503, 503, 503})); // one under way, two queued, three refused
+    QCOMPARE(m_instances.at(0)->get(history).status, 200);
 }
 
 QTEST_GUILESS_MAIN(TestServizioCluster)
