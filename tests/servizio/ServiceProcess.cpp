@@ -139,12 +139,18 @@ ServiceProcess::Reply ServiceProcess::exchange(quint16 port, const QByteArray &r
 
 qint64 ServiceProcess::post(quint16 port, const QByteArray &room, const QString &nick, const QString &text)
 {
+    const Reply reply = postMessage(port, room, nick, text);
+    return reply.status == 201 ? reply.json()[QStringLiteral("id")].toInteger() : 0;
+}
+
+ServiceProcess::Reply ServiceProcess::postMessage(quint16 port, const QByteArray &room, const QString &nick,
+                                                  const QString &text)
+{
     const QByteArray body = QJsonDocument(QJsonObject{{QStringLiteral("nick"), nick}, {QStringLiteral("text"), text}})
                                 .toJson(QJsonDocument::Compact);
-    const Reply reply = exchange(port, "POST /api/v1/rooms/" + room + "/messages HTTP/1.1\r\nHost: 127.0.0.1\r\n"
-                                       "Connection: close\r\nContent-Type: application/json\r\nContent-Length: "
-                                     + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-    return reply.status == 201 ? reply.json()[QStringLiteral("id")].toInteger() : 0;
+    return exchange(port, "POST /api/v1/rooms/" + room + "/messages HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                          "Connection: close\r\nContent-Type: application/json\r\nContent-Length: "
+                        + QByteArray::number(body.size()) + "\r\n\r\n" + body);
 }
 
 QByteArray ServiceProcess::putTarget(const QString &page, const QString &nick, const QString &message)

@@ -49,6 +49,7 @@ public:
     static Reply exchange(quint16 port, const QByteArray &request, int piece = 1 << 20);
     // A message posted to the API: its id, or 0 when it was refused.
     static qint64 post(quint16 port, const QByteArray &room, const QString &nick, const QString &text);
+    static Reply postMessage(quint16 port, const QByteArray &room, const QString &nick, const QString &text);
     // The client's put: every character of nick and message as %XX of its Windows-1252 code.
     static QByteArray putTarget(const QString &page, const QString &nick, const QString &message);
     static QByteArray codifica(const QString &text);

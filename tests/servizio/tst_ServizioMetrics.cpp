@@ -94,16 +94,19 @@ std::unique_ptr<ServiceProcess> TestServizioMetrics::startService(const QStringL
 void TestServizioMetrics::countersMoveByWhatClientsDid_data()
 {
     QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("banned"); // a nick banned before the count starts
     QTest::addColumn<int>("crowd"); // connections held open from one address first
     QTest::addColumn<QList<QByteArray>>("requests");
     QTest::addColumn<Deltas>("deltas");
     const QByteArray poll = "ciarla_http_requests_total{kind=\"poll\",code=\"200\"}";
-    QTest::newRow("stored") << QStringList{u"--put-limit"_s, u"0"_s} << 0 << QList<QByteArray>{put(u"a"_s), put(u"b"_s)}
+    QTest::newRow("stored") << QStringList{u"--put-limit"_s, u"0"_s} << QString() << 0
+                            << QList<QByteArray>{put(u"a"_s), put(u"b"_s)}
                             << Deltas{{"ciarla_messages_stored_total", 2},
                                       {"ciarla_http_requests_total{kind=\"put\",code=\"200\"}", 2},
                                       {"ciarla_http_request_duration_seconds_count{kind=\"put\"}", 2},
                                       {"ciarla_database_commit_seconds_count", 2}};
-    QTest::newRow("flood and rules") << QStringList{u"--put-limit"_s, u"1"_s, u"--put-window"_s, u"600"_s} << 0
+    QTest::newRow("flood and rules") << QStringList{u"--put-limit"_s, u"1"_s, u"--put-window"_s, u"600"_s}
+                                     << QString() << 0
                                      << QList<QByteArray>{put(u"a"_s), put(u"a"_s), put(u"a"_s), put(QString())}
                                      << Deltas{{"ciarla_messages_stored_total", 1},
                                                {"ciarla_puts_refused_total{reason=\"flood\"}", 2},
@@ -113,9 +116,14 @@ void TestServizioMetrics::countersMoveByWhatClientsDid_data()
                                                {"ciarla_http_requests_total{kind=\"put\",code=\"400\"}", 1},
                                                {"ciarla_http_request_duration_seconds_count{kind=\"put\"}", 4},
                                                {"ciarla_database_commit_seconds_count", 1}};
+    QTest::newRow("banned nick") << QStringList{u"--put-limit"_s, u"0"_s} << u"Troll"_s << 0
+                                 << QList<QByteArray>{put(u"tROLL"_s)}
+                                 << Deltas{{"ciarla_puts_refused_total{reason=\"ban\"}", 1},
+                                           {"ciarla_http_requests_total{kind=\"put\",code=\"403\"}", 1},
+                                           {"ciarla_http_request_duration_seconds_count{kind=\"put\"}", 1}};
     // The operators' pages are not on the public port.
     QTest::newRow("polls and pages not found")
-        << QStringList() << 0
+        << QStringList() << QString() << 0
         << QList<QByteArray>{getRequest("/getmsgchat.asp"), getRequest("/chat/GETMSGCHAT2.ASP"), getRequest("/metrics"),
                              getRequest("/healthz"), getRequest("/readyz"), getRequest("/api/v1/nessuna"),
                              "GET / HTTP/1.1\rX\r\n\r\n"}
@@ -126,20 +134,30 @@ void TestServizioMetrics::countersMoveByWhatClientsDid_data()
                   {"ciarla_http_request_duration_seconds_count{kind=\"poll\"}", 2},
                   {"ciarla_http_request_duration_seconds_count{kind=\"api\"}", 1},
                   {"ciarla_http_request_duration_seconds_count{kind=\"other\"}", 4}};
-    QTest::newRow("over the cap per address") << QStringList{u"--max-per-address"_s, u"1"_s} << 3 << QList<QByteArray>()
+    QTest::newRow("over the cap per address") << QStringList{u"--max-per-address"_s, u"1"_s} << QString() << 3
+                                              << QList<QByteArray>()
                                               << Deltas{{"ciarla_connections_refused_total{reason=\"max_per_address\"}", 2}};
-    QTest::newRow("over the total cap") << QStringList{u"--max-connections"_s, u"2"_s} << 3 << QList<QByteArray>()
+    QTest::newRow("over the total cap") << QStringList{u"--max-connections"_s, u"2"_s} << QString() << 3
+                                        << QList<QByteArray>()
                                         << Deltas{{"ciarla_connections_refused_total{reason=\"max_connections\"}", 1}};
 }
 
 void TestServizioMetrics::countersMoveByWhatClientsDid()
 {
     QFETCH(QStringList, options);
+    QFETCH(QString, banned);
     QFETCH(int, crowd);
     QFETCH(QList<QByteArray>, requests);
     QFETCH(Deltas, deltas);
-    const auto service = startService(options);
+    const QString database = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + u".sqlite"_s);
+    const auto service = startService(options, database);
     QVERIFY(service->metricsPort() != 0);
+    if (!banned.isEmpty()) {
+        const QStringList ban{u"ban"_s, u"--nick"_s, banned, u"--database"_s, database};
+        QCOMPARE(QProcess::execute(QStringLiteral(SERVIZIO_PROGRAM), ban), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(RawConnections::exchange(service->port(), put(banned)).startsWith("HTTP/1.1 403 "),
+                                 waitMs);
+    }
     const QHash<QByteArray, double> before = scrape(service->metricsPort());
     QVERIFY(before.contains("ciarla_puts_refused_total{reason=\"ban\"}")); // known labels are there from the start
     RawConnections crowded;
@@ -273,8 +291,15 @@ void TestServizioMetrics::readinessFollowsTheDatabase()
     QTRY_COMPARE_WITH_TIMEOUT(state(), (QList<int>{200, 200, 1}), waitMs);
     QVERIFY2(cluster.stop(), qPrintable(cluster.error()));
     QTRY_COMPARE_WITH_TIMEOUT(state(), (QList<int>{503, 200, 0}), waitMs);
+    const ServiceProcess::Reply refused = ServiceProcess::postMessage(service->port(), "stanza1", u"a"_s, u"perso"_s);
+    QCOMPARE(refused.status, 503);
+    QVERIFY(!refused.json()[u"error"_s].toString().isEmpty());
     QVERIFY2(cluster.start(), qPrintable(cluster.error()));
     QTRY_COMPARE_WITH_TIMEOUT(state(), (QList<int>{200, 200, 1}), waitMs);
+    const qint64 after = ServiceProcess::post(service->port(), "stanza1", u"a"_s, u"dopo"_s);
+    QVERIFY(after > 0);
+    // The reader's first query after the restart may find its old session gone and answer 503.
+    QTRY_COMPARE_WITH_TIMEOUT(service->get("/api/v1/rooms/stanza1/messages").ids(), QList<qint64>{after}, waitMs);
 }
 
 QTEST_GUILESS_MAIN(TestServizioMetrics)
