@@ -450,7 +450,11 @@ MessageArchive::Rows PostgresArchive::rows(const QByteArray &sql, const QList<QB
 {
     if (!session())
         return std::nullopt;
-    const PgConnection::Result found = m_db.exec(sql, parameters);
+    PgConnection::Result found = m_db.exec(sql, parameters);
+    // A session the server ended (a restart, an operator) shows only at its next query; a read is safe to
+    // repeat, once, on a fresh session within the same deadline.
+    if (found.lost() && m_db.reconnect())
+        found = m_db.exec(sql, parameters);
     readNotifications();
     if (!found.ok())
         return std::nullopt;

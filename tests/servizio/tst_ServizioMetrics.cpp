@@ -298,8 +298,8 @@ void TestServizioMetrics::readinessFollowsTheDatabase()
     QTRY_COMPARE_WITH_TIMEOUT(state(), (QList<int>{200, 200, 1}), waitMs);
     const qint64 after = ServiceProcess::post(service->port(), "stanza1", u"a"_s, u"dopo"_s);
     QVERIFY(after > 0);
-    // The reader's first query after the restart may find its old session gone and answer 503.
-    QTRY_COMPARE_WITH_TIMEOUT(service->get("/api/v1/rooms/stanza1/messages").ids(), QList<qint64>{after}, waitMs);
+    // The reader's session died with the server: its first read is answered all the same.
+    QCOMPARE(service->get("/api/v1/rooms/stanza1/messages").ids(), QList<qint64>{after});
 }
 
 QTEST_GUILESS_MAIN(TestServizioMetrics)
